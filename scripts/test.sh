@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds Velmor twice (plain and with address and undefined-behaviour sanitizers) and runs every test.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh || exit 1
+jobs=$(nproc)
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null || exit 1
+cmake --build build-asan -j"$jobs" || exit 1
+
+status=0
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for dir in build build-asan; do
+    echo "== tests in $dir =="
+    (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300) | tail -n 40
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+done
+
+if command -v clang-format >/dev/null; then
+    unformatted=$(git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run 2>&1 | grep -c warning || true)
+    if [ "$unformatted" -ne 0 ]; then
+        echo "clang-format: $unformatted lines need formatting (run clang-format -i on the changed files)"
+        status=1
+    fi
+fi
+exit $status

@@ -1,0 +1,169 @@
+#include "platform/virtual_loop.h"
+
+#include <algorithm>
+
+namespace velmor {
+
+std::int64_t daysFromCivil(int y, int m, int d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0));
+}
+
+class VirtualLoop::Backend : public TimerBackend {
+  public:
+    Backend(VirtualLoop& loop, std::function<void()> fire) : loop_(loop) {
+        slot_.fire = std::move(fire);
+        loop_.slots_.push_back(&slot_);
+    }
+    ~Backend() override {
+        auto& v = loop_.slots_;
+        v.erase(std::remove(v.begin(), v.end(), &slot_), v.end());
+    }
+    void start(int intervalMs) override {
+        slot_.armed = true;
+        slot_.interval = intervalMs;
+        slot_.due = loop_.utcMs_ + intervalMs;
+        slot_.seq = ++loop_.seq_;
+    }
+    void stop() override { slot_.armed = false; }
+
+  private:
+    VirtualLoop& loop_;
+    Slot slot_;
+};
+
+VirtualLoop::VirtualLoop() {
+    // Monday 7 December 2026, 12:00:00 local time.
+    setLocalDateTime({2026, 12, 7, 12, 0, 0, 0, 2});
+}
+
+VirtualLoop::~VirtualLoop() = default;
+
+LocalDateTime VirtualLoop::now() const {
+    const std::int64_t local = utcMs_ + offsetMs_;
+    std::int64_t days = local / 86400000;
+    std::int64_t rest = local % 86400000;
+    if (rest < 0) {
+        rest += 86400000;
+        days -= 1;
+    }
+    LocalDateTime t;
+    civilFromDays(days, t.year, t.month, t.day);
+    t.hour = static_cast<int>(rest / 3600000);
+    t.minute = static_cast<int>(rest / 60000 % 60);
+    t.second = static_cast<int>(rest / 1000 % 60);
+    t.millisecond = static_cast<int>(rest % 1000);
+    return withDayOfWeek(t);
+}
+
+void VirtualLoop::setLocalDateTime(const LocalDateTime& t) {
+    const std::int64_t local = daysFromCivil(t.year, t.month, t.day) * 86400000 +
+                               t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL +
+                               t.millisecond;
+    const std::int64_t newUtc = local - offsetMs_;
+    // Moving the clock does not move the timers' due times relative to it.
+    const std::int64_t delta = newUtc - utcMs_;
+    for (Slot* s : slots_)
+        s->due += delta;
+    utcMs_ = newUtc;
+}
+
+void VirtualLoop::setUtcOffsetMinutes(int minutes) {
+    offsetMs_ = minutes * 60000LL;
+}
+
+void VirtualLoop::post(std::function<void()> work) {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    posted_.push_back(std::move(work));
+}
+
+bool VirtualLoop::runPosted() {
+    bool any = false;
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard<std::mutex> lock(postedMutex_);
+            if (posted_.empty()) break;
+            work = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        any = true;
+        work();
+    }
+    return any;
+}
+
+bool VirtualLoop::fireOneDue(std::int64_t limit) {
+    Slot* best = nullptr;
+    for (Slot* s : slots_) {
+        if (!s->armed || s->due > limit) continue;
+        if (!best || s->due < best->due || (s->due == best->due && s->seq < best->seq)) best = s;
+    }
+    if (!best) return false;
+    if (best->due > utcMs_) {
+        ticks_ += static_cast<std::uint64_t>(best->due - utcMs_);
+        utcMs_ = best->due;
+    }
+    // Re-arm before firing so that a handler that stops or restarts the timer has the last word.
+    best->due = utcMs_ + best->interval;
+    best->seq = ++seq_;
+    ++firings_;
+    auto fire = best->fire;  // the handler may destroy the timer
+    fire();
+    return true;
+}
+
+void VirtualLoop::processMessages() {
+    runPosted();
+    while (fireOneDue(utcMs_))
+        runPosted();
+}
+
+void VirtualLoop::runPending() {
+    processMessages();
+}
+
+void VirtualLoop::sleepMs(int ms) {
+    if (ms <= 0) return;
+    utcMs_ += ms;
+    ticks_ += static_cast<std::uint64_t>(ms);
+}
+
+void VirtualLoop::advance(std::int64_t ms) {
+    const std::int64_t target = utcMs_ + ms;
+    runPosted();
+    while (fireOneDue(target))
+        runPosted();
+    if (target > utcMs_) {
+        ticks_ += static_cast<std::uint64_t>(target - utcMs_);
+        utcMs_ = target;
+    }
+    runPosted();
+}
+
+std::unique_ptr<TimerBackend> VirtualLoop::createTimerBackend(std::function<void()> fire) {
+    return std::make_unique<Backend>(*this, std::move(fire));
+}
+
+int VirtualLoop::armedTimers() const {
+    return static_cast<int>(
+        std::count_if(slots_.begin(), slots_.end(), [](const Slot* s) { return s->armed; }));
+}
+
+}  // namespace velmor

@@ -1,0 +1,12 @@
+// velmorctl: scripting and support commands over the program's core.
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
+        std::puts("usage: velmorctl COMMAND [OPTIONS]");
+        return argc < 2 ? 2 : 0;
+    }
+    std::fprintf(stderr, "velmorctl: unknown command '%s'\n", argv[1]);
+    return 2;
+}
