@@ -1,0 +1,20 @@
+// The commands of velmorctl; each takes the arguments after its name and returns the exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmor::ctl {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const Args& args);
+};
+
+// Exit status for bad input (bad arguments, malformed data).
+constexpr int kBadInput = 2;
+
+}  // namespace velmor::ctl
