@@ -1,0 +1,94 @@
+#include "accounting/statistics.h"
+
+#include <cstdio>
+
+#include "app/number_text.h"
+
+namespace velmor {
+namespace {
+
+TrafficPair operator+(TrafficPair a, TrafficPair b) {
+    return {a.in + b.in, a.out + b.out};
+}
+TrafficPair operator-(TrafficPair a, TrafficPair b) {
+    return {a.in - b.in, a.out - b.out};
+}
+
+// Starts a running figure afresh: from here on it counts only what comes.
+void restart(RunningTraffic& t) {
+    t.base = t.base - t.current;
+    t.current = {};
+}
+
+}  // namespace
+
+void Statistics::rollover(int dayOfMonth) {
+    if (dayOfMonth == storedDay) return;
+    inInternetDay = 0;
+    restart(trafficToday);
+    dengiToday = 0;
+    if (dayOfMonth < storedDay) {
+        inInternetLastMonth = inInternetMonth;
+        inInternetMonth = 0;
+        inInternetCurrentLastMonth = inInternetCurrentMonth;
+        inInternetCurrentMonth = 0;
+        trafficLastMonth = trafficMonth.current;
+        restart(trafficMonth);
+        trafficCurrentLastMonth = trafficCurrentMonth.current;
+        restart(trafficCurrentMonth);
+        dengiLastMonth = dengiMonth;
+        dengiMonth = 0;
+        dengiCurrentLastMonth = dengiCurrentMonth;
+        dengiCurrentMonth = 0;
+    }
+    storedDay = dayOfMonth;
+    todayDay = dayOfMonth;
+}
+
+void Statistics::sessionStart() {
+    for (RunningTraffic* t :
+         {&trafficAll, &trafficMonth, &trafficToday, &trafficCurrent, &trafficCurrentMonth}) {
+        t->base = t->current;
+    }
+    trafficSession = {};
+    inCurrentLast = 0;
+    dengiLast = 0;
+}
+
+void Statistics::countSecond() {
+    ++inInternetAll;
+    ++inInternetDay;
+    ++inInternetMonth;
+    ++inCurrentAll;
+    ++inInternetCurrentMonth;
+    ++inCurrentLast;
+}
+
+void Statistics::trafficUpdate(std::uint64_t bytesIn, std::uint64_t bytesOut) {
+    trafficSession = {static_cast<std::int64_t>(bytesIn / 1000),
+                      static_cast<std::int64_t>(bytesOut / 1000)};
+    for (RunningTraffic* t :
+         {&trafficAll, &trafficMonth, &trafficToday, &trafficCurrent, &trafficCurrentMonth}) {
+        t->current = t->base + trafficSession;
+    }
+}
+
+std::string durationText(std::int64_t seconds) {
+    if (seconds < 0) seconds = 0;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%lld.%02d:%02d:%02d", static_cast<long long>(seconds / 86400),
+                  static_cast<int>(seconds % 86400 / 3600), static_cast<int>(seconds % 3600 / 60),
+                  static_cast<int>(seconds % 60));
+    return buf;
+}
+
+std::string trafficText(const TrafficPair& kb, char decimalSeparator) {
+    return formatFixed(static_cast<double>(kb.in) / 1024.0, 2, decimalSeparator) + " / " +
+           formatFixed(static_cast<double>(kb.out) / 1024.0, 2, decimalSeparator);
+}
+
+std::string moneyText(double v, char decimalSeparator) {
+    return formatFixed(v, 2, decimalSeparator);
+}
+
+}  // namespace velmor

@@ -1,0 +1,81 @@
+// Time, traffic and money accumulators with their daily and monthly rollover and display texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/locale_format.h"
+
+namespace velmor {
+
+// Received and sent kilobytes (of 1000 bytes).
+struct TrafficPair {
+    std::int64_t in = 0;
+    std::int64_t out = 0;
+    friend bool operator==(const TrafficPair&, const TrafficPair&) = default;
+};
+
+// A running traffic figure: the current value is the base plus the session's kilobytes.
+struct RunningTraffic {
+    TrafficPair base;
+    TrafficPair current;
+    void set(TrafficPair v) { base = current = v; }
+    friend bool operator==(const RunningTraffic&, const RunningTraffic&) = default;
+};
+
+struct Statistics {
+    // Seconds on line.
+    std::int64_t inInternetAll = 0;
+    std::int64_t inInternetDay = 0;
+    std::int64_t inInternetMonth = 0;
+    std::int64_t inInternetLastMonth = 0;
+    std::int64_t inCurrentAll = 0;                // this connection, all time
+    std::int64_t inInternetCurrentMonth = 0;      // this connection, this month
+    std::int64_t inInternetCurrentLastMonth = 0;  // this connection, last month
+    std::int64_t inCurrentLast = 0;               // the current or last session
+
+    // Kilobytes.
+    RunningTraffic trafficAll;
+    RunningTraffic trafficMonth;
+    RunningTraffic trafficToday;
+    RunningTraffic trafficCurrent;       // this connection, all
+    RunningTraffic trafficCurrentMonth;  // this connection, this month
+    TrafficPair trafficLastMonth;
+    TrafficPair trafficCurrentLastMonth;
+    TrafficPair trafficSession;
+
+    // Money in the user's units.
+    double dengiAll = 0;
+    double dengiMonth = 0;
+    double dengiLastMonth = 0;
+    double dengiToday = 0;
+    double dengiCurrentAll = 0;
+    double dengiCurrentMonth = 0;
+    double dengiCurrentLastMonth = 0;
+    double dengiLast = 0;
+
+    // Day of the month of the last load or save (0: none) and today's day as then seen.
+    int storedDay = 0;
+    int todayDay = 0;
+
+    // A new day (today's day differs from the stored one) resets today's figures; a smaller day
+    // also moves this month into last month. The stored day then becomes today.
+    void rollover(int dayOfMonth);
+    // Bases take the current values; the session's seconds, traffic and money start from zero.
+    void sessionStart();
+    // One second on line.
+    void countSecond();
+    // The traffic counters' byte totals of the running session.
+    void trafficUpdate(std::uint64_t bytesIn, std::uint64_t bytesOut);
+
+    friend bool operator==(const Statistics&, const Statistics&) = default;
+};
+
+// D.HH:MM:SS ("0.00:00:00", "1.01:01:01").
+std::string durationText(std::int64_t seconds);
+// Received / sent in megabytes of 1024 kilobytes with two decimals ("1,46 / 0,29").
+std::string trafficText(const TrafficPair& kb, char decimalSeparator);
+// Two decimals ("0,00").
+std::string moneyText(double v, char decimalSeparator);
+
+}  // namespace velmor

@@ -1,0 +1,87 @@
+// Reading the whole settings file into the form model and writing it back.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/form_model.h"
+#include "platform/event_loop.h"
+#include "platform/profile.h"
+
+namespace velmor {
+
+inline constexpr const char* kMainSection = "Brontavel";
+std::string EntrySection(std::string_view entry);   // "RAS_Entry_" + entry
+std::string TariffSection(std::string_view entry);  // "RAS_entry_" + entry: the same section
+
+// An error message as an error box shows it: a full stop is added when the text does not end in
+// one (or in a character that sorts before it).
+std::string withFullStop(std::string message);
+
+// The steps of loading that other parts of the program carry out.
+class SettingsHooks {
+  public:
+    virtual ~SettingsHooks() = default;
+    // A value that could not be read (shown in an error box; the load goes on with its default).
+    virtual void reportError(const std::string& message) = 0;
+    // Registers the hot keys as the "Применить" button of the hot-key page does.
+    virtual void applyHotKeys() {}
+    // Arms the schedule as the "Применить" button of the timer page does.
+    virtual void applySchedule() {}
+    // The icon set and display mode were loaded.
+    virtual void applyDisplay() {}
+    // The redial pause was loaded into its up-down.
+    virtual void applyRedialPause() {}
+    // Fills the lists of an entry that has no section of its own from the phonebook entry.
+    virtual void seedListsFromPhonebook(const std::string& /*entry*/) {}
+    // Enables the dial button and its menu item from the lists.
+    virtual void refreshDialAvailability() {}
+};
+
+class Settings {
+  public:
+    Settings(MainForm& form, Profile& profile, const Clock& clock, SettingsHooks& hooks);
+
+    // Reads the whole file for the entry shown in the entry selector.
+    void LoadSettings();
+    // Writes the whole file, the per-entry keys into the section of entry.
+    void SaveSettings(const std::string& entry);
+
+    // The stored-secret operations under the program password and under the machine key.
+    std::string Encrypt(std::string_view secret) const;
+    std::string Decrypt(std::string_view stored) const;
+    std::string EncryptLockPass(std::string_view secret) const;
+    std::string DecryptLockPass(std::string_view stored) const;
+
+    // The writes of the timer page's "Применить" button (also part of SaveSettings).
+    void WriteSchedule();
+
+  private:
+    std::string readString(std::string_view section, std::string_view key,
+                           std::string_view def) const;
+    bool readYN(std::string_view section, std::string_view key, bool def) const;
+    std::int64_t readInt(std::string_view section, std::string_view key, std::int64_t def) const;
+    std::optional<std::int64_t> readNum(std::string_view section, std::string_view key,
+                                        std::string_view def) const;
+    double readReal(std::string_view section, std::string_view key) const;
+    std::optional<std::string> readSecret(std::string_view section, std::string_view key,
+                                          bool lockPass) const;
+
+    void write(std::string_view section, std::string_view key, std::string_view value);
+    void writeYN(std::string_view section, std::string_view key, bool on);
+    void writeInt(std::string_view section, std::string_view key, std::int64_t v);
+    void writeReal(std::string_view section, std::string_view key, double v);
+
+    void loadLists(const std::string& entry);
+    void loadMoney(const std::string& entry);
+    void saveLists(const std::string& entry);
+    void saveMoney(const std::string& entry);
+
+    MainForm& f_;
+    Profile& profile_;
+    const Clock& clock_;
+    SettingsHooks& hooks_;
+};
+
+}  // namespace velmor
