@@ -38,6 +38,16 @@ class ProfileWriteError : public std::runtime_error {
 //   same folder, fsync, rename), created with mode 0600; on failure it throws ProfileWriteError,
 //   the file on disk stays as it was, and the pending writes stay in memory for the next flush.
 // - Changes that another process makes to the file are picked up by the next read outside a Batch.
+//   When the file changed while writes of ours were pending, the flush applies ours on top of the
+//   other text instead of throwing it away.
+// - Names lose blanks at both ends and line breaks become blanks, in writes and lookups alike.
+//   A key holding "=" or starting with "[" or ";" would not read back: writeString refuses it
+//   with std::invalid_argument and changes nothing.
+// - Writing the value a key already has changes nothing and writes nothing.
+// - A file that exists but cannot be read (a folder in its place, no permission) is never
+//   replaced: flushes fail with ProfileWriteError until it can be read again.
+// - A symbolic link is followed: the file it points to is replaced, the link stays.
+// - The destructor makes one last attempt to write pending changes and swallows a failure.
 class Profile {
   public:
     enum class Encoding { Cp1251, Utf8 };
@@ -59,6 +69,8 @@ class Profile {
     // Key names of a section in file order.
     std::vector<std::string> keys(std::string_view section) const;
 
+    // Throws std::invalid_argument for a key name that cannot be stored, and ProfileWriteError
+    // when an immediate flush fails (the change stays pending).
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     // Removes a whole section (all copies of it). Not used on the settings file, whose keys are
     // never deleted; the phonebook uses it.
