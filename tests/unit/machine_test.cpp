@@ -125,7 +125,7 @@ TEST(Machine, VolumeSerialPrefersTheUuidOfTheDevice) {
 
     fs::create_symlink("../disk", byUuid / "ABCD-1234");
     fs::create_symlink("../other", byUuid / "0000-0001");    // another device
-    fs::create_symlink("../disk", byUuid / "ZZ-not-hex");    // no serial in the name
+    fs::create_symlink("../disk", byUuid / "00-not-hex");    // sorts first, no serial in it
     fs::create_symlink("../missing", byUuid / "1111-1111");  // dangling link
     EXPECT_EQ(detail::volumeSerialIn(target.string(), byUuid.string()), 0xABCD1234u);
 
