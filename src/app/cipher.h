@@ -1,6 +1,8 @@
 // The stored-secret scheme: SHA-1 of the key text keys Blowfish, 8-bit cipher feedback, Base64.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,5 +31,20 @@ std::string decipherBytes(std::string_view keyBytes, std::string_view base64);
 // Windows-1251 for the cipher; the deciphered bytes are converted back to UTF-8.
 std::string encipherText(std::string_view key, std::string_view secret);
 std::string decipherText(std::string_view key, std::string_view stored);
+
+// The building blocks, exposed so that tests can check them against published vectors.
+namespace detail {
+using Sha1Digest = std::array<std::uint8_t, 20>;
+using Block = std::array<std::uint8_t, 8>;
+Sha1Digest sha1(std::string_view bytes);
+// Blowfish with the raw key bytes (1 to 56 of them) run through the same key schedule as the
+// cipher, one block enciphered.
+Block blowfishBlock(std::string_view rawKey, const Block& plain);
+// True when the Blowfish key schedule of the raw key bytes has a repeated S-box entry (a "weak"
+// key). The cipher uses such keys as they are.
+bool isWeakBlowfishKey(std::string_view rawKey);
+// The 8-bit cipher feedback pass over raw bytes, without Base64.
+std::string cfb8(std::string_view keyBytes, std::string_view in, bool decipher);
+}  // namespace detail
 
 }  // namespace velmor

@@ -14,7 +14,9 @@ class TLogFile {
   public:
     TLogFile(const Clock& clock, std::string programDir, LocaleFormat format);
 
-    // Published properties (component defaults; the program sets its own values).
+    // Published properties (component defaults; the program sets its own values). A relative
+    // LogFileName is prefixed with the program directory at first use and kept so; names starting
+    // with "/" or "\\\\", or with ":" as second character, are used unchanged.
     std::string LogFileName = "LogFile.Txt";
     bool OverwriteExistingFile = false;
     bool ClearonCreate = false;

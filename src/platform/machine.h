@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@ namespace velmor {
 // reported by statfs folded to 32 bits, else the device number. A path that names no existing
 // directory gives 0.
 std::uint32_t volumeSerial(std::string_view drive);
+
+namespace detail {
+// The serial a name under /dev/disk/by-uuid stands for: its first eight hex digits ("-" skipped);
+// nothing for a name that is not hex digits and "-" or holds fewer than eight digits.
+std::optional<std::uint32_t> serialFromUuidName(std::string_view name);
+// volumeSerial with the directory of UUID links given.
+std::uint32_t volumeSerialIn(std::string_view drive, const std::string& byUuidDir);
+}  // namespace detail
 
 struct MachineBinding {
     std::string serialText;   // the serial as a signed 32-bit decimal text
@@ -36,6 +45,9 @@ class InstanceLock {
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
     bool acquired() const { return fd_ >= 0; }
+    // Why the lock was not taken: EWOULDBLOCK when another process holds it, another errno when
+    // the lock file could not be opened; 0 when acquired.
+    int error() const { return error_; }
 
     // $XDG_RUNTIME_DIR/velmor.lock, or a per-user file under /tmp when there is no runtime
     // directory.
@@ -43,6 +55,7 @@ class InstanceLock {
 
   private:
     int fd_ = -1;
+    int error_ = 0;
 };
 
 }  // namespace velmor

@@ -14,6 +14,9 @@ namespace {
 using velmor::ctl::Command;
 
 const Command kCommands[] = {
+    {"encrypt", "encrypt --key KEY TEXT", velmor::ctl::runEncrypt},
+    {"decrypt", "decrypt --key KEY [--hex] BASE64", velmor::ctl::runDecrypt},
+    {"machine", "machine [DRIVE]", velmor::ctl::runMachine},
     {nullptr, nullptr, nullptr},
 };
 

@@ -17,4 +17,9 @@ struct Command {
 // Exit status for bad input (bad arguments, malformed data).
 constexpr int kBadInput = 2;
 
+// ctl_crypto.cpp: the stored-secret cipher and the machine binding.
+int runEncrypt(const Args& args);
+int runDecrypt(const Args& args);
+int runMachine(const Args& args);
+
 }  // namespace velmor::ctl

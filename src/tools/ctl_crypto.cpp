@@ -1,0 +1,113 @@
+// velmorctl encrypt, decrypt and machine: the stored-secret cipher and the machine binding.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/cipher.h"
+#include "platform/codepage.h"
+#include "platform/machine.h"
+#include "tools/velmorctl.h"
+
+namespace velmor::ctl {
+namespace {
+
+struct CipherArgs {
+    std::optional<std::string> key;
+    bool hex = false;
+    std::vector<std::string> operands;
+};
+
+int usageError(const char* usage) {
+    std::fprintf(stderr, "usage: velmorctl %s\n", usage);
+    return kBadInput;
+}
+
+// --key KEY (or --key=KEY), --hex where allowed, "--" ends the options; one operand.
+std::optional<CipherArgs> parseCipherArgs(const Args& args, bool allowHex) {
+    CipherArgs out;
+    bool options = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (options && a == "--") {
+            options = false;
+        } else if (options && a == "--key") {
+            if (i + 1 >= args.size()) return std::nullopt;
+            out.key = args[++i];
+        } else if (options && a.rfind("--key=", 0) == 0) {
+            out.key = a.substr(6);
+        } else if (options && allowHex && a == "--hex") {
+            out.hex = true;
+        } else if (options && a.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "velmorctl: unknown option '%s'\n", a.c_str());
+            return std::nullopt;
+        } else {
+            out.operands.push_back(a);
+        }
+    }
+    if (!out.key || out.operands.size() != 1) return std::nullopt;
+    return out;
+}
+
+// A character outside Windows-1251 would be stored as "?" and change the secret: refused.
+bool fitsCodePage(const std::string& text, const char* what) {
+    if (fitsCp1251(text)) return true;
+    std::fprintf(stderr, "velmorctl: the %s holds characters that Windows-1251 cannot store\n",
+                 what);
+    return false;
+}
+
+void printLine(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+std::string lowerHex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+}  // namespace
+
+int runEncrypt(const Args& args) {
+    const char* usage = "encrypt --key KEY TEXT";
+    const auto parsed = parseCipherArgs(args, false);
+    if (!parsed) return usageError(usage);
+    const std::string& text = parsed->operands.front();
+    if (!fitsCodePage(*parsed->key, "key") || !fitsCodePage(text, "text")) return kBadInput;
+    printLine(encipherText(*parsed->key, text));
+    return 0;
+}
+
+int runDecrypt(const Args& args) {
+    const char* usage = "decrypt --key KEY [--hex] BASE64";
+    const auto parsed = parseCipherArgs(args, true);
+    if (!parsed) return usageError(usage);
+    if (!fitsCodePage(*parsed->key, "key")) return kBadInput;
+    std::string bytes;
+    try {
+        bytes = decipherBytes(utf8ToCp1251(*parsed->key), parsed->operands.front());
+    } catch (const Base64Error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return kBadInput;
+    }
+    printLine(parsed->hex ? lowerHex(bytes) : cp1251ToUtf8(bytes));
+    return 0;
+}
+
+int runMachine(const Args& args) {
+    if (args.size() > 1 || (!args.empty() && args[0].rfind("--", 0) == 0)) {
+        return usageError("machine [DRIVE]");
+    }
+    const MachineBinding b = machineBinding(args.empty() ? std::string() : args[0]);
+    std::printf("VolumeSerial=%s\nMachineCode=%s\nMachineKey=%s\n", b.serialText.c_str(),
+                b.machineCode.c_str(), b.machineKey.c_str());
+    return 0;
+}
+
+}  // namespace velmor::ctl
