@@ -6,6 +6,7 @@
 #include <nettle/sha1.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/codepage.h"
 
@@ -43,18 +44,68 @@ void encipherBlock(const void* ctx, std::size_t length, std::uint8_t* dst,
     blowfish_encrypt(static_cast<const blowfish_ctx*>(ctx), length, dst, src);
 }
 
+// The key schedule and IV of one key text.
+struct KeyState {
+    blowfish_ctx ctx;
+    std::uint8_t iv[BLOWFISH_BLOCK_SIZE];
+
+    void keyFrom(std::string_view keyBytes) {
+        std::uint8_t digest[SHA1_DIGEST_SIZE];
+        sha1Into(keyBytes, digest);
+        setRawKey(ctx, digest, sizeof digest);
+        wipe(digest, sizeof digest);
+        std::memset(iv, 0xFF, sizeof iv);
+        blowfish_encrypt(&ctx, BLOWFISH_BLOCK_SIZE, iv, iv);
+    }
+    void wipeAll() {
+        wipe(&ctx, sizeof ctx);
+        wipe(iv, sizeof iv);
+    }
+};
+
+// The key states kept by the innermost CipherScope of this thread.
+struct ScopeCache {
+    struct Item {
+        std::string keyBytes;
+        KeyState state;
+    };
+    std::vector<Item> items;
+
+    ~ScopeCache() {
+        for (Item& i : items) {
+            i.state.wipeAll();
+            wipe(i.keyBytes.data(), i.keyBytes.size());
+        }
+    }
+    const KeyState& stateFor(std::string_view keyBytes) {
+        for (const Item& i : items) {
+            if (i.keyBytes == keyBytes) return i.state;
+        }
+        items.push_back({std::string(keyBytes), {}});
+        items.back().state.keyFrom(keyBytes);
+        return items.back().state;
+    }
+};
+
+thread_local ScopeCache* activeScope = nullptr;
+
 // Blowfish keyed with the SHA-1 digest of a key text, for one operation: the shift register
 // starts as the encryption of eight 0xFF bytes, and the key schedule, IV and register are wiped
 // when the object goes.
 class KeyedCipher {
   public:
     explicit KeyedCipher(std::string_view keyBytes) {
-        std::uint8_t digest[SHA1_DIGEST_SIZE];
-        sha1Into(keyBytes, digest);
-        setRawKey(ctx_, digest, sizeof digest);
-        wipe(digest, sizeof digest);
-        std::memset(iv_, 0xFF, sizeof iv_);
-        blowfish_encrypt(&ctx_, BLOWFISH_BLOCK_SIZE, iv_, iv_);
+        if (activeScope) {
+            const KeyState& kept = activeScope->stateFor(keyBytes);
+            std::memcpy(&ctx_, &kept.ctx, sizeof ctx_);
+            std::memcpy(iv_, kept.iv, sizeof iv_);
+        } else {
+            KeyState fresh;
+            fresh.keyFrom(keyBytes);
+            std::memcpy(&ctx_, &fresh.ctx, sizeof ctx_);
+            std::memcpy(iv_, fresh.iv, sizeof iv_);
+            fresh.wipeAll();
+        }
         std::memcpy(register_, iv_, sizeof register_);
     }
     ~KeyedCipher() {
@@ -98,6 +149,15 @@ unsigned base64Value(char c) {
 }
 
 }  // namespace
+
+CipherScope::CipherScope() : outer_(activeScope) {
+    activeScope = new ScopeCache;
+}
+
+CipherScope::~CipherScope() {
+    delete static_cast<ScopeCache*>(activeScope);
+    activeScope = static_cast<ScopeCache*>(outer_);
+}
 
 std::string base64Encode(std::string_view bytes) {
     std::string out(BASE64_ENCODE_RAW_LENGTH(bytes.size()), '\0');

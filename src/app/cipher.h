@@ -27,6 +27,21 @@ std::string base64Decode(std::string_view text);
 std::string encipherBytes(std::string_view keyBytes, std::string_view plainBytes);
 std::string decipherBytes(std::string_view keyBytes, std::string_view base64);
 
+// Within one scope (one reading or writing of the whole settings file) the key schedule of each key
+// text is computed once and reused; every operation still works on its own copy, wiped after it,
+// and the kept schedules are wiped when the scope ends. Outside a scope every operation keys the
+// cipher from scratch. One thread, nested scopes allowed.
+class CipherScope {
+  public:
+    CipherScope();
+    ~CipherScope();
+    CipherScope(const CipherScope&) = delete;
+    CipherScope& operator=(const CipherScope&) = delete;
+
+  private:
+    void* outer_;
+};
+
 // Text-level operations used by the program: key and secret are UTF-8 texts, converted to
 // Windows-1251 for the cipher; the deciphered bytes are converted back to UTF-8.
 std::string encipherText(std::string_view key, std::string_view secret);

@@ -109,6 +109,7 @@ void Settings::writeReal(std::string_view section, std::string_view key, double 
 // --- LoadSettings ----------------------------------------------------------------------------
 
 void Settings::LoadSettings() {
+    const CipherScope keys;
     auto& conn = f_.conn;
     // 1. The entry last shown, when it is still listed (exact comparison).
     const std::string last = readString(M, "LastSelectedEntry", "");
@@ -413,6 +414,7 @@ void Settings::SaveSettings(const std::string& entry) {
     // since the last tick or load is rolled over first.
     if (st.storedDay != 0) st.rollover(today.day);
 
+    const CipherScope keys;
     Profile::Batch batch(profile_);
     // 1.-3.
     write(M, "Ver", kVersion);

@@ -228,3 +228,20 @@ TEST(Cipher, StoredTextProperties) {
     EXPECT_EQ(decipherBytes("k", "!!!!").size(), 3u);
     EXPECT_EQ(decipherBytes("k", "!!!!"), decipherBytes("k", "////"));
 }
+
+TEST(Cipher, AScopeKeepingKeySchedulesGivesTheSameTexts) {
+    const std::string outside1 = encipherText("ab", "password");
+    const std::string outside2 = encipherText("Пароль", "Секрет");
+    {
+        const CipherScope scope;
+        EXPECT_EQ(encipherText("ab", "password"), outside1);
+        EXPECT_EQ(encipherText("Пароль", "Секрет"), outside2);
+        EXPECT_EQ(encipherText("ab", "password"), outside1);  // kept schedule, fresh register
+        {
+            const CipherScope inner;
+            EXPECT_EQ(decipherText("Пароль", outside2), "Секрет");
+        }
+        EXPECT_EQ(decipherText("ab", outside1), "password");
+    }
+    EXPECT_EQ(encipherText("ab", "password"), "Ih8eLr7ZW/A=");
+}

@@ -30,7 +30,8 @@ struct RecordingHooks : SettingsHooks {
 
 // One program run: the model, the file and the clock.
 struct ProgramRun {
-    explicit ProgramRun(const std::string& path, VirtualLoop& loop) : profile(path), settings(form, profile, loop, hooks) {
+    explicit ProgramRun(const std::string& path, VirtualLoop& loop)
+        : profile(path), settings(form, profile, loop, hooks) {
         form.conn.ComboBox1.items = {"Домашний", "Работа", "Демо"};
         form.conn.ComboBox1.itemIndex = 0;
         form.state.machineCode = "52572";
@@ -45,7 +46,7 @@ struct ProgramRun {
 };
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/velmor-settings-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -71,8 +72,9 @@ protected:
         f.logins = {{"user1", "pass1", "12.5", '+', ItemMark::Normal},
                     {"пользователь", "пароль", "0", '-', ItemMark::Excluded},
                     {"x", "y", "-3", '+', ItemMark::InUse}};
-        f.programs = {{1, true, "Почта", "/usr/bin/mail", false, true, "\"/home/u/My file\"", "Mail"},
-                      {2, false, " blanks ", "/opt/x", true, false, "", ""}};
+        f.programs = {
+            {1, true, "Почта", "/usr/bin/mail", false, true, "\"/home/u/My file\"", "Mail"},
+            {2, false, " blanks ", "/opt/x", true, false, "", ""}};
         f.extra.InitPrefix.text = "9W";
         f.extra.InitSufix.text = ",,1";
         f.extra.Tone.checked = true;
@@ -242,18 +244,19 @@ TEST_F(SettingsTest, BadValuesAreReportedAndLoseNothingElse) {
     put("[Brontavel]\r\nInInternetAll=12x\r\nDengiAll=abc\r\nLockPass=abc\r\n"
         "StatisticDate=2,x\r\nRedialPause=99\r\nIconIndex=-4\r\nInTrafficAll=77\r\n"
         "[RAS_Entry_Домашний]\r\nPhone_0=111\r\nPingErrorMode=9\r\nInCurrentAll=5\r\n"
-        "Login_0=" + base + "{1,5}+\r\nPassword_0=\r\nLogin_1=" + base + "{2.5}-\r\n" +
+        "Login_0=" +
+        base + "{1,5}+\r\nPassword_0=\r\nLogin_1=" + base + "{2.5}-\r\n" +
         "Password_1=" + encipherText("секрет", "pw1") + "\r\n" +
         "tariffcount=7\r\ntariff1=1.5\r\ntariff2=2,5E-1\r\n"
         "app0path=x\r\nappcount=1\r\napp0runmethod=5\r\n");
     auto r = run();
     r->settings.LoadSettings();
     const MainForm& f = r->form;
-    EXPECT_EQ(r->hooks.errors,
-              (std::vector<std::string>{"'12x' is not a valid integer value.",
-                                        "'x' is not a valid integer value.",
-                                        "Base64: Incorrect string format.",
-                                        "'abc' is not a valid floating point value."}));
+    EXPECT_EQ(
+        r->hooks.errors,
+        (std::vector<std::string>{
+            "'12x' is not a valid integer value.", "'x' is not a valid integer value.",
+            "Base64: Incorrect string format.", "'abc' is not a valid floating point value."}));
     EXPECT_EQ(f.stats.inInternetAll, 0);
     EXPECT_EQ(f.stats.inCurrentAll, 5);
     EXPECT_EQ(f.stats.trafficAll.current.in, 77);
@@ -297,7 +300,8 @@ TEST_F(SettingsTest, PrefixOfOneEntryNeverMovesToAnother) {
 
 TEST_F(SettingsTest, ListsHoldAtMost51ItemsAndLoginsThatLookLikeFlagsSurvive) {
     auto r = run();
-    for (int i = 0; i < 60; ++i) r->form.phones.push_back({std::to_string(i), ItemMark::Normal});
+    for (int i = 0; i < 60; ++i)
+        r->form.phones.push_back({std::to_string(i), ItemMark::Normal});
     // A login whose enciphered text ends in "+".
     std::string tricky;
     for (int i = 100; i < 1000 && tricky.empty(); ++i) {
