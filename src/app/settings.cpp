@@ -286,7 +286,11 @@ void Settings::LoadSettings() {
     hooks_.applyRedialPause();
 
     // 20.-21. The program password and the lock.
-    if (auto v = readSecret(M, "LockPass", true)) f_.state.lockPassword = *v;
+    if (givenPassword) {
+        f_.state.lockPassword = *givenPassword;
+    } else if (auto v = readSecret(M, "LockPass", true)) {
+        f_.state.lockPassword = *v;
+    }
     f_.state.locked = readString(M, "LockCode", "") != f_.state.machineCode;
     showLockState(f_);
 

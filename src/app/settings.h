@@ -54,6 +54,9 @@ class Settings {
     std::string EncryptLockPass(std::string_view secret) const;
     std::string DecryptLockPass(std::string_view stored) const;
 
+    // A program password given from outside (velmorctl): used instead of the stored one.
+    std::optional<std::string> givenPassword;
+
     // The writes of the timer page's "Применить" button (also part of SaveSettings).
     void WriteSchedule();
 

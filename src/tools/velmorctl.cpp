@@ -17,6 +17,8 @@ const Command kCommands[] = {
     {"encrypt", "encrypt --key KEY TEXT", velmor::ctl::runEncrypt},
     {"decrypt", "decrypt --key KEY [--hex] BASE64", velmor::ctl::runDecrypt},
     {"machine", "machine [DRIVE]", velmor::ctl::runMachine},
+    {"dump", "dump [--settings FILE] [--entry NAME] [--password P]", velmor::ctl::runDump},
+    {"resave", "resave [--settings FILE] --entry NAME [--password P]", velmor::ctl::runResave},
     {nullptr, nullptr, nullptr},
 };
 

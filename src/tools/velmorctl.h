@@ -22,4 +22,8 @@ int runEncrypt(const Args& args);
 int runDecrypt(const Args& args);
 int runMachine(const Args& args);
 
+// ctl_settings.cpp: what the program loads from its settings file, and its load-and-save.
+int runDump(const Args& args);
+int runResave(const Args& args);
+
 }  // namespace velmor::ctl

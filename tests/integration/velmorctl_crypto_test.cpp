@@ -1,7 +1,4 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -9,69 +6,20 @@
 
 #include "app/cipher.h"
 #include "platform/machine.h"
-
-extern char** environ;
+#include "support/process.h"
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using velmor::test::ProcessResult;
 
-// Runs velmorctl with the arguments as given (no shell) and collects its output.
-Result velmorctl(const std::vector<std::string>& args) {
-    const std::string program = VELMOR_BIN_DIR "/velmorctl";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-
-    Result r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&r.out, &r.err};
-    int open = 2;
-    while (spawned == 0 && open > 0 && ::poll(fds, 2, 10000) > 0) {
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-            char buf[4096];
-            const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-            if (n > 0) {
-                sinks[i]->append(buf, static_cast<std::size_t>(n));
-            } else {
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = 0;
-    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        r.status = WEXITSTATUS(status);
-    }
-    return r;
+ProcessResult velmorctl(const std::vector<std::string>& args) {
+    return velmor::test::runProcess(velmor::test::binary("velmorctl"), args);
 }
 
 }  // namespace
 
 TEST(VelmorctlCrypto, EncryptDecryptRoundTrip) {
-    Result enc = velmorctl({"encrypt", "--key", "Пароль", "Секрет"});
+    ProcessResult enc = velmorctl({"encrypt", "--key", "Пароль", "Секрет"});
     EXPECT_EQ(enc.status, 0) << enc.err;
     EXPECT_EQ(enc.out, "MaCC72wF\n");
 
@@ -81,7 +29,7 @@ TEST(VelmorctlCrypto, EncryptDecryptRoundTrip) {
     EXPECT_EQ(enc.out, velmor::encipherText("Пароль", secret) + "\n");
     const std::string stored = enc.out.substr(0, enc.out.size() - 1);
 
-    Result dec = velmorctl({"decrypt", "--key", "Пароль", stored});
+    ProcessResult dec = velmorctl({"decrypt", "--key", "Пароль", stored});
     EXPECT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(dec.out, secret + "\n");
     EXPECT_EQ(dec.err, "");
@@ -101,7 +49,7 @@ TEST(VelmorctlCrypto, EncryptDecryptRoundTrip) {
 }
 
 TEST(VelmorctlCrypto, BadInputExitsWithStatusTwo) {
-    Result r = velmorctl({"decrypt", "--key", "k", "abcde"});
+    ProcessResult r = velmorctl({"decrypt", "--key", "k", "abcde"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "Base64: Incorrect string format\n");
     EXPECT_EQ(r.out, "");
@@ -128,7 +76,7 @@ TEST(VelmorctlCrypto, BadInputExitsWithStatusTwo) {
 
 TEST(VelmorctlCrypto, MachinePrintsTheBinding) {
     const velmor::MachineBinding root = velmor::machineBinding("");
-    Result r = velmorctl({"machine"});
+    ProcessResult r = velmorctl({"machine"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "VolumeSerial=" + root.serialText + "\nMachineCode=" + root.machineCode +
                          "\nMachineKey=" + root.machineKey + "\n");

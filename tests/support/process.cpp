@@ -1,0 +1,99 @@
+#include "process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+
+extern char** environ;
+
+namespace velmor::test {
+
+std::string binary(const std::string& name) {
+    return std::string(VELMOR_BIN_DIR) + "/" + name;
+}
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& extraEnv, int timeoutMs,
+                         const std::string& stdinText) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e)
+        envStore.emplace_back(*e);
+    for (const std::string& e : extraEnv)
+        envStore.push_back(e);
+    std::vector<char*> envp;
+    for (std::string& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int out[2], err[2], in[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 ||
+        ::pipe2(in, O_CLOEXEC) != 0) {
+        return {};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    ::close(in[0]);
+    if (spawned == 0 && !stdinText.empty()) {
+        const ssize_t w = ::write(in[1], stdinText.data(), stdinText.size());
+        static_cast<void>(w);
+    }
+    ::close(in[1]);
+
+    ProcessResult r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&r.out, &r.err};
+    int open = 2;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool killed = false;
+    while (spawned == 0 && open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            ::kill(pid, SIGKILL);
+            killed = true;
+            break;
+        }
+        if (::poll(fds, 2, static_cast<int>(left)) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buf[4096];
+            const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+            if (n > 0) {
+                sinks[i]->append(buf, static_cast<std::size_t>(n));
+            } else {
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid) {
+        if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+    }
+    if (killed) r.status = -1;
+    return r;
+}
+
+}  // namespace velmor::test
