@@ -1,0 +1,164 @@
+// The main window: owns the form model, the services and the components, and runs every handler.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "accounting/ras_per.h"
+#include "app/form_model.h"
+#include "app/settings.h"
+#include "app/user_interface.h"
+#include "desktop/log_file.h"
+#include "dialing/ras_con.h"
+#include "dialing/ras_edt.h"
+#include "platform/event_loop.h"
+#include "platform/profile.h"
+#include "platform/ras.h"
+
+namespace velmor {
+
+class TForm1 : private SettingsHooks {
+  public:
+    TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::string programDir,
+           LocaleFormat locale);
+    ~TForm1() override;
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // The model the front end renders; handlers change it, the front end redraws after each.
+    MainForm Model;
+
+    // Components.
+    TRasCon RasCon;
+    TRasEdt RasEdt;
+    TRasPer RasPer;
+    TLogFile LogFile;
+    Timer TimerStatus, TimerPause, TimerPauseLogin, TimerPausePhone, TimerMinimize;
+
+    // Dial-cycle values the start-up and shutdown read.
+    ras::Handle DialHandle = 0;
+    ras::Handle ActiveConnection = 0;
+    bool HangUpRequested = false;
+    int AttemptCount = 0;
+
+    // --- life cycle --------------------------------------------------------------------------
+    // The creation sequence, with the program's first command-line argument. It always runs to
+    // its end; an error in a step is shown and the remaining steps still run.
+    void FormCreate(const std::string& firstArgument);
+    void FormShow();
+    // True when the window may close.
+    bool FormCloseQuery();
+    void FormClose();
+    // The set-password dialog was closed without a password: the program ends without saving.
+    bool TerminateRequested() const { return terminate_; }
+
+    // --- page "Соединение" --------------------------------------------------------------------
+    void Button1Click();  // the dial action
+    void ComboBox1DropDown();
+    void ComboBox1Change();
+    void BitBtn6Click();  // create an entry
+    void BitBtn8Click();  // edit the entry
+    void BitBtn7Click();  // delete the entry
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn11Click();
+    void BitBtn12Click();
+    void BitBtn13Click();
+    void ListView1DblClick();
+    void ListView2DblClick();
+    void Label6DblClick();
+    void BitLockClick();
+    void PopupChangePassPopup();
+    void N1Click();
+    // The lock hot key.
+    void LockHotKey();
+
+    // --- settings pages -----------------------------------------------------------------------
+    void UpDownClick();
+    void TaskRadioClick();
+    void TrayRadioClick();
+    void BothRadioClick();
+    void NoneRadioClick();
+    void TrackBarChange();
+    void NotShowHintsClick();
+    void PingCheckClick();
+    void LimitCheckClick();
+    void CheckBox1Click();
+    void HotKeyChanged();                          // a hot-key check box or key field changed
+    void Button11Click();                          // apply the hot keys
+    void PageLeft(int pageIndex, int innerIndex);  // leaving a page applies pending changes
+
+    // --- events pages -------------------------------------------------------------------------
+    void Button6Click();  // choose the connect sound
+    void Button9Click();  // choose the loss sound
+    void Button7Click();  // test the connect sound
+    void Button8Click();  // test the loss sound
+    void BitBtn9Click();  // add a program
+    void BitBtn10Click();
+    void BitBtn14Click();
+    void capplistChange(int index, bool checked);
+
+    // --- timer page ---------------------------------------------------------------------------
+    void ScheduleChanged();  // any change of the schedule controls enables "Применить"
+    void TimeEditDblClick(Edit& edit, velmor::UpDown& upDown, bool hour);
+    void Button13Click();
+
+    // --- statistics pages ---------------------------------------------------------------------
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void tariffcountClick();
+    void time1Change();
+    void time2Change();
+    void time3Change();
+    void tariffExit(NumberEdit& edit);
+
+    // --- window, menu, tray -------------------------------------------------------------------
+    void Button2Click();   // "Спрятать"
+    void Button10Click();  // "Справка"
+    void Button3Click();   // "О программе"
+    void PopupMenu1Popup();
+    void MShowClick();
+    void MRecallClick();
+    void MNextClick();
+    void CopyIPClick();
+
+    // The front end's request to close the window (close box, "Выход", the menu's "Выход").
+    // True when the window closed (FormClose ran).
+    bool Close();
+
+    const std::string& programDirectory() const { return programDir_; }
+    Profile* settingsFile() { return profile_.get(); }
+
+  private:
+    // SettingsHooks
+    void reportError(const std::string& message) override;
+    void applyHotKeys() override;
+    void applySchedule() override;
+    void applyDisplay() override;
+    void applyRedialPause() override;
+    void seedListsFromPhonebook(const std::string& entry) override;
+    void refreshDialAvailability() override;
+
+    void openLockDialog();
+    void showError(const std::string& message);
+    void reportPhonebookProblems();
+    void disableForNoEntry();
+    void relistEntries();
+    template <class F>
+    void guarded(F&& step);
+
+    EventLoop& loop_;
+    ras::RasService& rasService_;
+    UserInterface& ui_;
+    std::string programDir_;
+    std::unique_ptr<Profile> profile_;
+    std::unique_ptr<Settings> settings_;
+    bool terminate_ = false;
+};
+
+}  // namespace velmor

@@ -1,0 +1,44 @@
+// What the core asks of a front end: message boxes, the modal dialogs and window operations.
+#pragma once
+
+#include <string>
+
+namespace velmor {
+
+class TForm6;
+class TForm7;
+struct PhonebookEntry;
+
+enum class MessageKind { Error, Information, Warning, Question };
+enum class MessageButtons { Ok, OkIgnore, YesNo, CancelIgnore };
+enum class MessageResult { None, Ok, Ignore, Yes, No, Cancel };
+
+class UserInterface {
+  public:
+    virtual ~UserInterface() = default;
+
+    // A message box titled "Velmor"; returns the button pressed (None when closed otherwise).
+    virtual MessageResult messageBox(MessageKind kind, MessageButtons buttons,
+                                     const std::string& text) = 0;
+    // The program lock dialog, modal: returns when it has closed. The front end calls OkClick on
+    // "ОК" and shows the error it gives; it never decides itself.
+    virtual void showLockDialog(TForm6& dialog) = 0;
+    // The exit question, modal: returns once dialog.closed().
+    virtual void showExitDialog(TForm7& dialog) = 0;
+    // The phonebook entry dialog, modal: false when cancelled.
+    virtual bool editPhonebookEntry(PhonebookEntry& entry, bool creating) = 0;
+
+    // The application window.
+    virtual void minimizeApplication() = 0;
+    virtual void restoreApplication() = 0;
+    virtual bool applicationMinimized() const = 0;
+    virtual void setHintsEnabled(bool on) = 0;
+    // Opens the help file at a topic.
+    virtual void showHelp(const std::string& topic) = 0;
+    // Ends the program once the current event handler returns, without the close request.
+    virtual void terminate() = 0;
+    // The model changed outside a widget handler (a timer, a RAS event): redraw.
+    virtual void refresh() = 0;
+};
+
+}  // namespace velmor
