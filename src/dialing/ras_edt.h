@@ -1,0 +1,38 @@
+// Reads the numbers and the saved credentials of one phonebook entry.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ras.h"
+
+namespace velmor {
+
+class TRasEdt {
+  public:
+    explicit TRasEdt(ras::RasService& service) : service_(service) {}
+
+    // The entry's main number and its alternate numbers (each trimmed). Both are cleared first, so
+    // a failed read leaves nothing of an earlier entry behind.
+    int ReadEntryProperties(std::string_view entry);
+    // The saved user name and, only when one is saved, the password (else empty).
+    int ReadEntryDialParams(std::string_view entry);
+
+    const std::string& LocalPhoneNumber() const { return localPhoneNumber_; }
+    const std::vector<std::string>& AlternatePhones() const { return alternatePhones_; }
+    const std::string& UserName() const { return userName_; }
+    const std::string& Password() const { return password_; }
+    const std::string& CallbackNumber() const { return callbackNumber_; }
+    const std::string& Domain() const { return domain_; }
+    int LastResult() const { return lastResult_; }
+
+  private:
+    ras::RasService& service_;
+    std::string localPhoneNumber_;
+    std::vector<std::string> alternatePhones_;
+    std::string userName_, password_, callbackNumber_, domain_;
+    int lastResult_ = 0;
+};
+
+}  // namespace velmor
