@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"machine", "machine [DRIVE]", velmor::ctl::runMachine},
     {"dump", "dump [--settings FILE] [--entry NAME] [--password P]", velmor::ctl::runDump},
     {"resave", "resave [--settings FILE] --entry NAME [--password P]", velmor::ctl::runResave},
+    {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
     {nullptr, nullptr, nullptr},
 };
 

@@ -26,4 +26,7 @@ int runMachine(const Args& args);
 int runDump(const Args& args);
 int runResave(const Args& args);
 
+// ctl_phonebook.cpp: the phonebook entries, for support and scripts.
+int runPhonebook(const Args& args);
+
 }  // namespace velmor::ctl
