@@ -1,0 +1,198 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "ui/icons.h"
+#include "ui/pages.h"
+#include "ui/qt_user_interface.h"
+
+namespace velmor {
+
+MainWindow::MainWindow(MainForm& model, FormHandlers& handlers,
+                       std::function<void(const std::string&)> errors)
+    : model_(model), handlers_(handlers), binder_(std::move(errors)) {
+    build();
+}
+
+MainWindow::~MainWindow() {
+    if (ui_) ui_->setMainWindow(nullptr);
+}
+
+QSize MainWindow::clientSize(const QWidget* onScreen) {
+    const QScreen* screen =
+        onScreen && onScreen->screen() ? onScreen->screen() : QGuiApplication::primaryScreen();
+    const qreal scale = screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
+    return QSize(qRound(390 * scale), qRound(370 * scale));
+}
+
+void MainWindow::build() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
+
+    PageContext ctx{model_, handlers_, binder_};
+    pages_ = new QTabWidget;
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+    pages_->setUsesScrollButtons(false);
+    WindowState& w = model_.window;
+    pages_->addTab(buildConnectionPage(ctx), QString());
+    pages_->addTab(innerPages("PageControl2", w.settingsPageIndex, 1,
+                              {{"TabSheet2", buildGeneralPage(ctx)},
+                               {"TabSheet3", buildInterfacePage(ctx)},
+                               {"TabSheet4", buildDialPage(ctx)},
+                               {"TabSheet6", buildHotKeysPage(ctx)},
+                               {"TabSheet7", buildExtraPage(ctx)}}),
+                   QString());
+    pages_->addTab(
+        innerPages("PageControl4", w.eventsPageIndex, 2,
+                   {{"TabSheet8", buildSoundsPage(ctx)}, {"TabSheet9", buildAppsPage(ctx)}}),
+        QString());
+    pages_->addTab(buildTimerPage(ctx), QString());
+    pages_->addTab(innerPages("PageControl3", w.statsPageIndex, 4,
+                              {{"TabSheet11", buildTimeStatsPage(ctx)},
+                               {"TabSheet12", buildTrafficStatsPage(ctx)},
+                               {"TabSheet13", buildMoneyStatsPage(ctx)},
+                               {"TabSheet14", buildTariffPage(ctx)}}),
+                   QString());
+    const char* const pageNames[5] = {"TabSheet1", "TabSheet5", "TabSheet15", "TabSheet10",
+                                      "TabSheet16"};
+    for (int i = 0; i < 5; ++i) {
+        pages_->setTabText(i, QString::fromUtf8(kPageCaptions[i]));
+        pages_->widget(i)->setObjectName(QString::fromLatin1(pageNames[i]));
+    }
+    binder_.onRefresh([this] {
+        if (pages_->currentIndex() != model_.window.pageIndex)
+            pages_->setCurrentIndex(model_.window.pageIndex);
+    });
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (binder_.refreshing()) return;
+        const int left = model_.window.pageIndex;
+        const int inner = left == 1   ? model_.window.settingsPageIndex
+                          : left == 2 ? model_.window.eventsPageIndex
+                          : left == 4 ? model_.window.statsPageIndex
+                                      : 0;
+        model_.window.pageIndex = index;
+        binder_.run([this, left, inner] { handlers_.PageLeft(left, inner); });
+    });
+
+    buildMenu();
+
+    // The buttons under the pages.
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
+    const std::pair<const char*, std::pair<Button*, Binder::Handler>> bottom[] = {
+        {"Button2", {&model_.Button2, [this] { handlers_.Button2Click(); }}},
+        {"Button5", {&model_.Button5, [this] { close(); }}},
+        {"Button10", {&model_.Button10, [this] { handlers_.Button10Click(); }}},
+        {"Button3", {&model_.Button3, [this] { handlers_.Button3Click(); }}},
+    };
+    for (const auto& [name, button] : bottom) {
+        QPushButton* b = makeButton(ctx, name, *button.first, button.second);
+        buttons->addWidget(b, 1);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 6);
+    layout->setSpacing(6);
+    layout->addWidget(pages_, 1);
+    layout->addLayout(buttons);
+
+    binder_.setRedraw([this] { refresh(); });
+    binder_.onRefresh([this] {
+        const QString caption = qs(model_.window.caption);
+        if (windowTitle() != caption) setWindowTitle(caption);
+        setWindowIcon(trayIcon(model_.window.iconIndex));
+    });
+
+    setFixedSize(clientSize(this));
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    refresh();
+}
+
+QWidget* MainWindow::innerPages(const char* name, int& index, int page,
+                                std::initializer_list<std::pair<const char*, QWidget*>> pages) {
+    auto* tabs = new QTabWidget;
+    tabs->setObjectName(QString::fromLatin1(name));
+    tabs->setUsesScrollButtons(false);
+    tabs->setDocumentMode(false);
+    const char* const* captions = page == 1   ? kSettingsPageCaptions
+                                  : page == 2 ? kEventsPageCaptions
+                                              : kStatsPageCaptions;
+    int i = 0;
+    for (const auto& [sheet, widget] : pages) {
+        widget->setObjectName(QString::fromLatin1(sheet));
+        tabs->addTab(widget, QString::fromUtf8(captions[i++]));
+    }
+    binder_.onRefresh([tabs, &index] {
+        if (tabs->currentIndex() != index) tabs->setCurrentIndex(index);
+    });
+    connect(tabs, &QTabWidget::currentChanged, this, [this, &index, page](int now) {
+        if (binder_.refreshing()) return;
+        const int left = index;
+        index = now;
+        binder_.run([this, page, left] { handlers_.PageLeft(page, left); });
+    });
+    // The outer page holding the inner page control.
+    auto* sheet = new QWidget;
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(tabs);
+    return sheet;
+}
+
+void MainWindow::buildMenu() {
+    TrayMenu& m = model_.menu;
+    popupMenu1_ = new QMenu(this);
+    popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add = [this](const char* name, MenuItem& item, Binder::Handler onClick) {
+        QAction* a = popupMenu1_->addAction(QString());
+        a->setObjectName(QString::fromLatin1(name));
+        binder_.menuItem(a, item, std::move(onClick));
+    };
+    FormHandlers& h = handlers_;
+    add("MShow", m.MShow, [&h] { h.MShowClick(); });
+    popupMenu1_->addSeparator();
+    // Calling, aborting and hanging up are the dial button's action.
+    add("MCall", m.MCall, [&h] { h.Button1Click(); });
+    add("MStop", m.MStop, [&h] { h.Button1Click(); });
+    add("MHangUp", m.MHangUp, [&h] { h.Button1Click(); });
+    add("MRecall", m.MRecall, [&h] { h.MRecallClick(); });
+    add("MNext", m.MNext, [&h] { h.MNextClick(); });
+    popupMenu1_->addSeparator();
+    add("CopyIP", m.CopyIP, [&h] { h.CopyIPClick(); });
+    add("MExit", m.MExit, [this] { close(); });
+
+    // The right button on the pages (and on every control of them without a menu of its own).
+    pages_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pages_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        binder_.run([this] { handlers_.PopupMenu1Popup(); });
+        popupMenu1_->exec(pages_->mapToGlobal(at));
+    });
+}
+
+void MainWindow::refresh() {
+    binder_.refresh();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    bool closed = false;
+    binder_.run([this, &closed] { closed = handlers_.Close(); });
+    if (closed)
+        event->accept();
+    else
+        event->ignore();
+}
+
+}  // namespace velmor

@@ -1,0 +1,59 @@
+// The main window: the page control with its five pages and the buttons under it, drawn from the
+// form model; widget events go to the form's handlers.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/form_model.h"
+#include "ui/binder.h"
+#include "ui/form_handlers.h"
+
+class QMenu;
+class QTabWidget;
+
+namespace velmor {
+
+class TForm1;
+class QtUserInterface;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // The program's window: the handlers are the form's, errors and the window operations go
+    // through the front end, which learns about this window.
+    MainWindow(TForm1& form, QtUserInterface& ui);
+    // A window over a model and handlers of any kind; errors a handler raises go to errors.
+    MainWindow(MainForm& model, FormHandlers& handlers,
+               std::function<void(const std::string&)> errors = {});
+    ~MainWindow() override;
+
+    MainForm& model() { return model_; }
+    // Shows the model in every widget.
+    void refresh();
+    // The page control's and the tray's menu.
+    QMenu* popupMenu1() const { return popupMenu1_; }
+    // The size of the window's client area at the screen's resolution.
+    static QSize clientSize(const QWidget* onScreen);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void build();
+    QWidget* innerPages(const char* name, int& index, int page,
+                        std::initializer_list<std::pair<const char*, QWidget*>> pages);
+    void buildMenu();
+
+    std::unique_ptr<FormHandlers> ownedHandlers_;
+    MainForm& model_;
+    FormHandlers& handlers_;
+    Binder binder_;
+    QTabWidget* pages_ = nullptr;
+    QMenu* popupMenu1_ = nullptr;
+    QtUserInterface* ui_ = nullptr;
+};
+
+}  // namespace velmor
