@@ -1,0 +1,193 @@
+#include "ui/qt_user_interface.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolTip>
+
+#include "app/exit_dialog.h"
+#include "app/form_model.h"
+#include "app/lock_dialog.h"
+#include "platform/phonebook.h"
+#include "ui/binder.h"
+#include "ui/entry_dialog.h"
+#include "ui/exit_dialog_window.h"
+#include "ui/lock_dialog_window.h"
+#include "ui/main_window.h"
+
+namespace velmor {
+namespace {
+
+// Swallows the tool-tip events of the whole application while hints are off.
+class HintFilter : public QObject {
+  public:
+    explicit HintFilter(const bool& on) : on_(on) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!on_ && event->type() == QEvent::ToolTip) return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    const bool& on_;
+};
+
+QMessageBox::Icon iconOf(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::Error:
+            return QMessageBox::Critical;
+        case MessageKind::Information:
+            return QMessageBox::Information;
+        case MessageKind::Warning:
+            return QMessageBox::Warning;
+        case MessageKind::Question:
+            return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QtUserInterface::QtUserInterface(QString programDirectory)
+    : programDir_(programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
+                                             : std::move(programDirectory)),
+      open_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    if (qApp) {
+        hintFilter_ = new HintFilter(hintsOn_);
+        qApp->installEventFilter(hintFilter_);
+    }
+}
+
+QtUserInterface::~QtUserInterface() {
+    if (hintFilter_) {
+        if (qApp) qApp->removeEventFilter(hintFilter_);
+        delete hintFilter_;
+    }
+}
+
+void QtUserInterface::setMainWindow(MainWindow* window) {
+    window_ = window;
+}
+
+QWidget* QtUserInterface::dialogParent() const {
+    return window_ && window_->isVisible() ? window_.data() : nullptr;
+}
+
+MessageResult QtUserInterface::messageBox(MessageKind kind, MessageButtons buttons,
+                                          const std::string& text) {
+    QMessageBox box(dialogParent());
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setWindowTitle(QString::fromUtf8(kProgramTitle));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(qs(text));
+    box.setIcon(iconOf(kind));
+    // The buttons in the order shown; the first is the default one.
+    struct Choice {
+        QMessageBox::StandardButton button;
+        const char* text;
+        MessageResult result;
+    };
+    std::vector<Choice> choices;
+    switch (buttons) {
+        case MessageButtons::Ok:
+            choices = {{QMessageBox::Ok, "OK", MessageResult::Ok}};
+            break;
+        case MessageButtons::OkIgnore:
+            choices = {{QMessageBox::Ok, "OK", MessageResult::Ok},
+                       {QMessageBox::Ignore, "Ignore", MessageResult::Ignore}};
+            break;
+        case MessageButtons::YesNo:
+            choices = {{QMessageBox::Yes, "Да", MessageResult::Yes},
+                       {QMessageBox::No, "Нет", MessageResult::No}};
+            break;
+        case MessageButtons::CancelIgnore:
+            choices = {{QMessageBox::Cancel, "Отмена", MessageResult::Cancel},
+                       {QMessageBox::Ignore, "Ignore", MessageResult::Ignore}};
+            break;
+    }
+    QMessageBox::StandardButtons standard;
+    for (const Choice& c : choices)
+        standard |= c.button;
+    box.setStandardButtons(standard);
+    for (const Choice& c : choices)
+        box.button(c.button)->setText(QString::fromUtf8(c.text));
+    box.setDefaultButton(choices.front().button);
+    box.exec();
+    const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+    for (const Choice& c : choices) {
+        if (c.button == pressed) return c.result;
+    }
+    return MessageResult::None;
+}
+
+void QtUserInterface::showLockDialog(TForm6& dialog) {
+    LockDialogWindow window(dialog, *this, dialogParent());
+    window.exec();
+}
+
+void QtUserInterface::showExitDialog(TForm7& dialog) {
+    ExitDialogWindow::run(dialog, window_ ? window_.data() : nullptr);
+}
+
+bool QtUserInterface::editPhonebookEntry(PhonebookEntry& entry, bool creating) {
+    EntryDialog window(entry, creating, dialogParent());
+    if (window.exec() != QDialog::Accepted) return false;
+    entry = window.result();
+    return true;
+}
+
+void QtUserInterface::minimizeApplication() {
+    minimized_ = true;
+    if (window_) window_->showMinimized();
+}
+
+void QtUserInterface::restoreApplication() {
+    minimized_ = false;
+    if (window_) window_->showNormal();
+}
+
+bool QtUserInterface::applicationMinimized() const {
+    return window_ ? window_->isMinimized() : minimized_;
+}
+
+void QtUserInterface::setHintsEnabled(bool on) {
+    hintsOn_ = on;
+    if (!on) QToolTip::hideText();
+}
+
+QString QtUserInterface::helpPage(const std::string& topic) const {
+    const QString name = qs(topic);
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
+        name.startsWith(QLatin1Char('.')))
+        return {};
+    const QDir dir(programDir_);
+    // Installed beside the program, or in the source tree of a build directory (build/bin).
+    for (const QString& folder :
+         {QStringLiteral("help"), QStringLiteral("../help"), QStringLiteral("../../help")}) {
+        const QFileInfo page(
+            dir.filePath(folder + QLatin1Char('/') + name + QStringLiteral(".htm")));
+        if (page.isFile()) return page.canonicalFilePath();
+    }
+    return {};
+}
+
+void QtUserInterface::showHelp(const std::string& topic) {
+    const QString page = helpPage(topic);
+    if (!page.isEmpty() && open_) open_(QUrl::fromLocalFile(page));
+}
+
+void QtUserInterface::terminate() {
+    terminate_ = true;
+    // Once the running handler has returned.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+}
+
+void QtUserInterface::refresh() {
+    if (window_) window_->refresh();
+}
+
+}  // namespace velmor
