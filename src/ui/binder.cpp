@@ -20,6 +20,11 @@
 #include "ui/widgets.h"
 
 namespace velmor {
+namespace {
+
+constexpr int kHintHidePauseMs = 999999999;
+
+}  // namespace
 
 Binder::Binder(std::function<void(const std::string&)> errors) : errors_(std::move(errors)) {}
 
@@ -49,6 +54,8 @@ void Binder::refresh() {
 }
 
 void Binder::control(QWidget* w, Control& c) {
+    // A hint stays until the mouse leaves its control.
+    w->setToolTipDuration(kHintHidePauseMs);
     onRefresh([w, &c] {
         const QSignalBlocker block(w);
         const QString hint = qs(c.hint);

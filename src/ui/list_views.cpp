@@ -26,7 +26,7 @@ ReportList::ReportList(Binder& binder, ListView& control, Rows rows, QWidget* pa
     binder.onRefresh([this] { display(); });
 
     connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        if (filling_ || binder_.refreshing()) return;
+        if (filling_ || binder_.refreshing() || stretched(column)) return;
         if (column >= 0 && column < static_cast<int>(control_.columns.size()))
             control_.columns[static_cast<std::size_t>(column)].width = size;
     });
@@ -36,6 +36,11 @@ ReportList::ReportList(Binder& binder, ListView& control, Rows rows, QWidget* pa
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int top) {
         if (!filling_ && !binder_.refreshing()) control_.topIndex = top;
     });
+}
+
+bool ReportList::stretched(int column) const {
+    // With several columns the last one takes the rest of the list's width.
+    return columnCount() > 1 && column == columnCount() - 1;
 }
 
 void ReportList::onDoubleClick(Binder::Handler handler) {
@@ -70,12 +75,15 @@ void ReportList::display() {
     // Columns: captions and widths.
     const int columns = static_cast<int>(control_.columns.size());
     if (columnCount() != columns) setColumnCount(columns);
+    for (int c = 0; c < columns; ++c)
+        header()->setSectionResizeMode(
+            c, stretched(c) ? QHeaderView::Stretch : QHeaderView::Interactive);
     for (int c = 0; c < columns; ++c) {
         const ListColumn& col = control_.columns[static_cast<std::size_t>(c)];
         if (headerItem()->text(c) != qs(col.caption)) headerItem()->setText(c, qs(col.caption));
         if (c < static_cast<int>(alignment_.size()))
             headerItem()->setTextAlignment(c, alignment_[static_cast<std::size_t>(c)]);
-        if (columnWidth(c) != col.width) setColumnWidth(c, col.width);
+        if (!stretched(c) && columnWidth(c) != col.width) setColumnWidth(c, col.width);
     }
 
     // Rows: rebuilt only when they differ from what is shown, so that scrolling and the current

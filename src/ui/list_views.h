@@ -26,7 +26,8 @@ class ReportList : public QTreeWidget {
     using Rows = std::function<std::vector<ListRow>()>;
 
     // rows: the rows the model holds now. The ListView keeps the selected row (itemIndex), the
-    // first visible row (topIndex) and the column captions and widths.
+    // first visible row (topIndex) and the column captions and widths; the last of several
+    // columns takes the rest of the list's width.
     ReportList(Binder& binder, ListView& control, Rows rows, QWidget* parent = nullptr);
 
     // Double click on a row (the click has selected it).
@@ -38,6 +39,7 @@ class ReportList : public QTreeWidget {
 
   private:
     void display();
+    bool stretched(int column) const;
     void selectionChangedByUser();
 
     Binder& binder_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
@@ -13,6 +14,23 @@
 #include "ui/qt_user_interface.h"
 
 namespace velmor {
+namespace {
+
+// Tabs with narrow margins, so that the captions of five pages fit the window's width.
+class CompactTabStyle : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace) return 7;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+void compactTabs(QTabWidget* tabs, QStyle* style) {
+    if (QTabBar* bar = tabs->tabBar()) bar->setStyle(style);
+}
+
+}  // namespace
 
 MainWindow::MainWindow(MainForm& model, FormHandlers& handlers,
                        std::function<void(const std::string&)> errors)
@@ -40,7 +58,10 @@ void MainWindow::build() {
     setFont(small);
 
     PageContext ctx{model_, handlers_, binder_};
+    tabStyle_ = new CompactTabStyle;
+    tabStyle_->setParent(this);
     pages_ = new QTabWidget;
+    compactTabs(pages_, tabStyle_);
     pages_->setObjectName(QStringLiteral("PageControl1"));
     pages_->setUsesScrollButtons(false);
     WindowState& w = model_.window;
@@ -101,7 +122,7 @@ void MainWindow::build() {
     }
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 6);
+    layout->setContentsMargins(3, 4, 3, 6);
     layout->setSpacing(6);
     layout->addWidget(pages_, 1);
     layout->addLayout(buttons);
@@ -125,6 +146,7 @@ QWidget* MainWindow::innerPages(const char* name, int& index, int page,
                                 std::initializer_list<std::pair<const char*, QWidget*>> pages) {
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QString::fromLatin1(name));
+    compactTabs(tabs, tabStyle_);
     tabs->setUsesScrollButtons(false);
     tabs->setDocumentMode(false);
     const char* const* captions = page == 1   ? kSettingsPageCaptions
@@ -147,7 +169,7 @@ QWidget* MainWindow::innerPages(const char* name, int& index, int page,
     // The outer page holding the inner page control.
     auto* sheet = new QWidget;
     auto* layout = new QVBoxLayout(sheet);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(0, 4, 0, 0);
     layout->addWidget(tabs);
     return sheet;
 }

@@ -12,6 +12,7 @@
 #include "ui/form_handlers.h"
 
 class QMenu;
+class QStyle;
 class QTabWidget;
 
 namespace velmor {
@@ -53,6 +54,7 @@ class MainWindow : public QWidget {
     Binder binder_;
     QTabWidget* pages_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
+    QStyle* tabStyle_ = nullptr;
     QtUserInterface* ui_ = nullptr;
 };
 

@@ -167,7 +167,7 @@ QWidget* buildTariffPage(PageContext& ctx) {
 
     auto* page = new QVBoxLayout;
     page->setSpacing(6);
-    page->addWidget(makeHeading(ctx, "HeadLabel", p.HeadLabel));
+    page->addWidget(makeLabel(ctx, "HeadLabel", p.HeadLabel), 0, Qt::AlignHCenter);
     page->addWidget(count);
     page->addSpacing(4);
     page->addLayout(grid);

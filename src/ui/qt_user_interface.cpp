@@ -17,6 +17,7 @@
 #include "ui/binder.h"
 #include "ui/entry_dialog.h"
 #include "ui/exit_dialog_window.h"
+#include "ui/icons.h"
 #include "ui/lock_dialog_window.h"
 #include "ui/main_window.h"
 
@@ -59,6 +60,9 @@ QtUserInterface::QtUserInterface(QString programDirectory)
     if (qApp) {
         hintFilter_ = new HintFilter(hintsOn_);
         qApp->installEventFilter(hintFilter_);
+        // The title of the application; its windows without an icon of their own show this one.
+        QCoreApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
+        if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(applicationIcon());
     }
 }
 

@@ -81,6 +81,7 @@ UpDownArrows::UpDownArrows(QWidget* parent)
         b->setFocusPolicy(Qt::NoFocus);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
         b->setFixedWidth(16);
+        b->setMinimumHeight(6);  // the pair is as high as the field beside it
         layout->addWidget(b);
     }
     connect(up_, &QToolButton::clicked, this, [this] { emit stepped(1); });
