@@ -1,6 +1,7 @@
 // The main window: owns the form model, the services and the components, and runs every handler.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +19,7 @@
 
 namespace velmor {
 
-class TForm1 : private SettingsHooks {
+class TForm1 : public SettingsHooks {
   public:
     TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::string programDir,
            LocaleFormat locale);
@@ -55,6 +56,8 @@ class TForm1 : private SettingsHooks {
 
     // --- page "Соединение" --------------------------------------------------------------------
     void Button1Click();  // the dial action
+    // What the dial action does; the dial cycle sets it.
+    std::function<void()> dialAction;
     void ComboBox1DropDown();
     void ComboBox1Change();
     void BitBtn6Click();  // create an entry
@@ -145,6 +148,7 @@ class TForm1 : private SettingsHooks {
     void refreshDialAvailability() override;
 
     void openLockDialog();
+    void reencipherSecrets(const std::string& oldPassword, const std::string& newPassword);
     void showError(const std::string& message);
     void reportPhonebookProblems();
     void disableForNoEntry();
