@@ -1,10 +1,11 @@
 #include "app/tform1.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 
 #include "app/cipher.h"
 #include "app/exit_dialog.h"
@@ -116,8 +117,11 @@ void TForm1::FormCreate(const std::string& firstArgument) {
         Model.state.settingsPath = programDir_ + "Velmor.ini";
         struct stat st {};
         if (::stat(Model.state.settingsPath.c_str(), &st) != 0) {
-            std::ofstream create(Model.state.settingsPath, std::ios::binary);
-            if (!create) throw ProfileWriteError(Model.state.settingsPath);
+            // Empty, and readable by its owner only: it will hold enciphered secrets.
+            const int fd = ::open(Model.state.settingsPath.c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd < 0) throw ProfileWriteError(Model.state.settingsPath);
+            ::close(fd);
         }
         profile_ = std::make_unique<Profile>(Model.state.settingsPath);
         settings_ = std::make_unique<Settings>(Model, *profile_, loop_, *this);
