@@ -41,11 +41,28 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       RasEdt(ras),
       RasPer(ras),
       LogFile(loop, programDir, locale),
-      TimerStatus(loop, 1000),
-      TimerPause(loop, 5000),
-      TimerPauseLogin(loop, 3000),
-      TimerPausePhone(loop, 3000),
       TimerMinimize(loop, 1),
+      Cycle(loop, Model, session, RasCon, LogFile,
+            {[this] { Accept.run(); }, [this] { refreshDialAvailability(); },
+             [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { ui_.refresh(); }}),
+      Accept(Model, session, RasCon, RasPer, LogFile, Cycle,
+             {{},
+              {},
+              [this] { ui_.minimizeApplication(); },
+              {},
+              [this] { applyDisplay(); },
+              {},
+              [this] { saveCurrentEntry(); },
+              [this] { Monitor.TimerStatus.setEnabled(true); }}),
+      Monitor(loop, Model, session, RasCon, RasPer, LogFile, Cycle,
+              {{},
+               [this] { applyDisplay(); },
+               [this] { ui_.restoreApplication(); },
+               {},
+               {},
+               {},
+               {},
+               [this] { ui_.refresh(); }}),
       loop_(loop),
       rasService_(ras),
       ui_(ui),
@@ -60,6 +77,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         TimerMinimize.setEnabled(false);
         ui_.minimizeApplication();
     };
+    RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) { RasConStateEvent(rec); };
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();
@@ -110,8 +128,8 @@ void TForm1::FormCreate(const std::string& firstArgument) {
         Model.window.pageIndex = 0;
         Model.iface.TrackBar.max = kTrayIconCount / 2 - 1;
         Model.iface.Label28.caption = std::to_string(kTrayIconCount / 2);
-        AttemptCount = 0;
-        HangUpRequested = false;
+        session.attemptCount = 0;
+        session.hangUpRequested = false;
     });
     guarded([&] {
         Model.state.settingsPath = programDir_ + "Velmor.ini";
@@ -205,7 +223,7 @@ void TForm1::FormShow() {
 bool TForm1::FormCloseQuery() {
     const std::string& caption = Model.conn.Button1.caption;
     if (caption == kAbortCaption) {
-        RasCon.HangUpAndWait(DialHandle, 0, 3000, false);
+        RasCon.HangUpAndWait(session.dialHandle, 0, 3000, false);
         return true;
     }
     if (caption == kHangUpCaption) {
@@ -213,8 +231,8 @@ bool TForm1::FormCloseQuery() {
         ui_.showExitDialog(dialog);
         if (!Model.state.closeAllowed) return false;
         if (Model.state.hangUpOnExit) {
-            RasCon.HangUpAndWait(ActiveConnection, 0, 3000, false);
-            RasCon.HangUpAndWait(ActiveConnection, 0, 3000, false);
+            RasCon.HangUpAndWait(session.activeConnection, 0, 3000, false);
+            RasCon.HangUpAndWait(session.activeConnection, 0, 3000, false);
         }
     }
     return true;
@@ -456,12 +474,22 @@ void TForm1::refreshDialAvailability() {
     }
 }
 
-// --- the dial action and the lists (their logic arrives with the dial cycle) ------------------
+// --- the dial cycle --------------------------------------------------------------------------
 
 void TForm1::Button1Click() {
-    if (!Model.conn.Button1.enabled) return;
-    if (dialAction) dialAction();
+    Cycle.dialAction();
 }
+
+void TForm1::RasConStateEvent(const TRasStateRec& rec) {
+    Cycle.stateEvent(rec);
+    ui_.refresh();
+}
+
+void TForm1::saveCurrentEntry() {
+    if (settings_) guarded([&] { settings_->SaveSettings(Model.conn.ComboBox1.text()); });
+}
+
+// --- the lists (their editing arrives with its own work) -------------------------------------
 
 void TForm1::BitBtn1Click() {}
 void TForm1::BitBtn2Click() {}
@@ -471,21 +499,20 @@ void TForm1::BitBtn5Click() {}
 void TForm1::BitBtn11Click() {}
 void TForm1::BitBtn12Click() {}
 void TForm1::BitBtn13Click() {}
-void TForm1::ListView1DblClick() {}
-void TForm1::ListView2DblClick() {}
-
+void TForm1::ListView1DblClick() {
+    Cycle.listDoubleClick();
+}
+void TForm1::ListView2DblClick() {
+    Cycle.listDoubleClick();
+}
 void TForm1::Label6DblClick() {
-    AttemptCount = 0;
-    Model.conn.Label6.caption = "0";
+    Cycle.resetCounter();
 }
 
 // --- settings pages --------------------------------------------------------------------------
 
 void TForm1::applyRedialPause() {
-    const int ms = Model.general.UpDown.position * 1000;
-    TimerPause.setInterval(ms);
-    TimerPauseLogin.setInterval(ms);
-    TimerPausePhone.setInterval(ms);
+    Cycle.setPause(Model.general.UpDown.position);
 }
 
 void TForm1::UpDownClick() {
@@ -693,7 +720,7 @@ void TForm1::Button3Click() {}
 
 void TForm1::PopupMenu1Popup() {
     auto& m = Model.menu;
-    m.CopyIP.enabled = TimerStatus.enabled();
+    m.CopyIP.enabled = Monitor.TimerStatus.enabled();
     m.MShow.caption = ui_.applicationMinimized() ? "Восстановить" : "Свернуть";
     if (Model.conn.Button1.caption == kHangUpCaption) m.MCall.enabled = false;
 }
@@ -706,8 +733,12 @@ void TForm1::MShowClick() {
     }
 }
 
-void TForm1::MRecallClick() {}
-void TForm1::MNextClick() {}
+void TForm1::MRecallClick() {
+    Cycle.recall();
+}
+void TForm1::MNextClick() {
+    Cycle.next();
+}
 void TForm1::CopyIPClick() {}
 
 }  // namespace velmor

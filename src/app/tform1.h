@@ -6,13 +6,17 @@
 #include <optional>
 #include <string>
 
+#include "accounting/monitor.h"
 #include "accounting/ras_per.h"
 #include "app/form_model.h"
 #include "app/settings.h"
 #include "app/user_interface.h"
 #include "desktop/log_file.h"
+#include "dialing/acceptance.h"
+#include "dialing/dial_cycle.h"
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
+#include "dialing/session.h"
 #include "platform/event_loop.h"
 #include "platform/profile.h"
 #include "platform/ras.h"
@@ -35,13 +39,13 @@ class TForm1 : public SettingsHooks {
     TRasEdt RasEdt;
     TRasPer RasPer;
     TLogFile LogFile;
-    Timer TimerStatus, TimerPause, TimerPauseLogin, TimerPausePhone, TimerMinimize;
+    Timer TimerMinimize;
 
-    // Dial-cycle values the start-up and shutdown read.
-    ras::Handle DialHandle = 0;
-    ras::Handle ActiveConnection = 0;
-    bool HangUpRequested = false;
-    int AttemptCount = 0;
+    // The dial cycle and what it shares with the acceptance checks and the monitor.
+    Session session;
+    DialCycle Cycle;
+    Acceptance Accept;
+    velmor::Monitor Monitor;
 
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
@@ -56,8 +60,6 @@ class TForm1 : public SettingsHooks {
 
     // --- page "Соединение" --------------------------------------------------------------------
     void Button1Click();  // the dial action
-    // What the dial action does; the dial cycle sets it.
-    std::function<void()> dialAction;
     void ComboBox1DropDown();
     void ComboBox1Change();
     void BitBtn6Click();  // create an entry
@@ -128,6 +130,7 @@ class TForm1 : public SettingsHooks {
     void MShowClick();
     void MRecallClick();
     void MNextClick();
+    void RasConStateEvent(const TRasStateRec& rec);
     void CopyIPClick();
 
     // The front end's request to close the window (close box, "Выход", the menu's "Выход").
@@ -148,6 +151,7 @@ class TForm1 : public SettingsHooks {
     void refreshDialAvailability() override;
 
     void openLockDialog();
+    void saveCurrentEntry();
     void reencipherSecrets(const std::string& oldPassword, const std::string& newPassword);
     void showError(const std::string& message);
     void reportPhonebookProblems();

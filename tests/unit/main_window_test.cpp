@@ -9,8 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/machine.h"
 #include "platform/virtual_loop.h"
-#include "ras_test_support.h"
-#include "scripted_ui.h"
+#include "program_fixture.h"
 
 using namespace velmor;
 using velmor::test::ScriptedUI;
@@ -18,69 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One program run over a program directory and a phonebook.
-struct Program {
-    Program(VirtualLoop& loop, const std::string& dir, const std::string& phonebook,
-            bool rasAvailable = true)
-        : ras(rasAvailable ? ras::makePhonebookService(loop, phonebook)
-                           : ras::makeUnavailableService()),
-          form(loop, *ras, ui, dir + "/", LocaleFormat::russian()) {}
-
-    void start() {
-        form.FormCreate("");
-        form.FormShow();
-    }
-
-    ScriptedUI ui;
-    std::unique_ptr<ras::RasService> ras;
-    TForm1 form;
-};
-
-class MainWindowTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        loop_.setLocalDateTime({2026, 12, 7, 0, 30, 15, 0});
-        book_ = dir_.file("phonebook.ini");
-    }
-    std::string ini() const { return dir_.file("Velmor.ini"); }
-    std::string log() const {
-        return cp1251ToUtf8(velmor::test::readFile(dir_.file("Velmor.log")));
-    }
-    std::unique_ptr<Program> program(bool rasAvailable = true) {
-        return std::make_unique<Program>(loop_, dirPath(), book_, rasAvailable);
-    }
-    std::string dirPath() const { return fs::path(ini()).parent_path().string(); }
-
-    // Runs the program to the point where the user has set a password, then closes it.
-    void firstRun(const std::string& password = "пароль") {
-        auto p = program();
-        p->ui.lockDialog = ScriptedUI::typing(password);
-        p->start();
-        ASSERT_TRUE(p->form.Close());
-    }
-
-    // Dials the demo entry's working number until the line is up (the demo provider refuses
-    // the first login of a run).
-    ras::Handle connect(Program& p) {
-        auto& rc = p.form.RasCon;
-        rc.EntryName = "Демо-провайдер";
-        rc.PhoneNumber = "555-0103";
-        rc.UserName = "guest";
-        rc.Password = "guest";
-        ras::Handle h = 0;
-        for (int attempt = 0; attempt < 2 && rc.FirstConnection().empty(); ++attempt) {
-            if (h) rc.HangUpAndWait(h, 0, 0, false);
-            EXPECT_EQ(rc.Dial(h), 0);
-            loop_.advance(10000);
-        }
-        EXPECT_EQ(rc.FirstConnection(), "Демо-провайдер");
-        return h;
-    }
-
-    velmor::test::TempDir dir_;
-    VirtualLoop loop_;
-    std::string book_;
-};
+using MainWindowTest = velmor::test::ProgramTest;
 
 }  // namespace
 
@@ -323,14 +260,14 @@ TEST_F(MainWindowTest, ExitWhileConnected) {
     for (const Case& c : cases) {
         auto p = program();
         p->start();
-        const ras::Handle h = connect(*p);
-        p->form.Model.conn.Button1.caption = kHangUpCaption;
-        p->form.ActiveConnection = h;
+        p->form.Button1Click();
+        loop_.advance(60000);
+        ASSERT_EQ(p->form.Model.conn.Button1.caption, kHangUpCaption);
         p->ui.exitDialog = c.user;
         EXPECT_EQ(p->form.Close(), c.closes);
         EXPECT_EQ(p->ui.exitDialogs, 1);
         EXPECT_EQ(p->form.RasCon.FirstConnection().empty(), !c.lineStaysUp);
-        p->form.RasCon.HangUpAndWait(h, 0, 0, false);
+        p->form.RasCon.HangUpAndWait(p->form.RasCon.ActiveHandle(), 0, 0, false);
     }
 }
 
@@ -356,20 +293,14 @@ TEST_F(MainWindowTest, ClosingWhileDiallingAbortsWithoutAQuestion) {
     firstRun();
     auto p = program();
     p->start();
-    auto& rc = p->form.RasCon;
-    rc.EntryName = "Демо-провайдер";
-    rc.PhoneNumber = "555-0103";
-    rc.UserName = "guest";
-    rc.Password = "guest";
-    ASSERT_EQ(rc.Dial(p->form.DialHandle), 0);
-    loop_.advance(10000);  // the demo provider refuses the first login of a run
-    rc.HangUpAndWait(p->form.DialHandle, 0, 0, false);
-    ASSERT_EQ(rc.Dial(p->form.DialHandle), 0);  // this one would connect
-    loop_.advance(900);                         // still dialling
-    ASSERT_EQ(rc.ReadConnectStatus(p->form.DialHandle, 0), 0);
-    p->form.Model.conn.Button1.caption = kAbortCaption;
+    p->form.Button1Click();
+    loop_.advance(900);  // dialling the first number
+    ASSERT_EQ(p->form.Model.conn.Button1.caption, kAbortCaption);
+    const ras::Handle dial = p->form.session.dialHandle;
+    ASSERT_NE(dial, 0u);
+    ASSERT_EQ(p->form.RasCon.ReadConnectStatus(dial, 0), 0);
     EXPECT_TRUE(p->form.Close());
     EXPECT_EQ(p->ui.exitDialogs, 0);
-    loop_.advance(10000);
-    EXPECT_EQ(rc.FirstConnection(), "");
+    EXPECT_NE(p->form.RasCon.ReadConnectStatus(dial, 0), 0);  // the dial is gone
+    EXPECT_EQ(p->form.RasCon.CurrentState(), 601);
 }
