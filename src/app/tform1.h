@@ -1,24 +1,29 @@
 // The main window: owns the form model, the services and the components, and runs every handler.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "accounting/monitor.h"
 #include "accounting/ras_per.h"
 #include "app/form_model.h"
 #include "app/settings.h"
 #include "app/user_interface.h"
 #include "desktop/log_file.h"
+#include "dialing/acceptance.h"
+#include "dialing/dial_cycle.h"
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
+#include "dialing/session.h"
 #include "platform/event_loop.h"
 #include "platform/profile.h"
 #include "platform/ras.h"
 
 namespace velmor {
 
-class TForm1 : private SettingsHooks {
+class TForm1 : public SettingsHooks {
   public:
     TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::string programDir,
            LocaleFormat locale);
@@ -34,13 +39,13 @@ class TForm1 : private SettingsHooks {
     TRasEdt RasEdt;
     TRasPer RasPer;
     TLogFile LogFile;
-    Timer TimerStatus, TimerPause, TimerPauseLogin, TimerPausePhone, TimerMinimize;
+    Timer TimerMinimize;
 
-    // Dial-cycle values the start-up and shutdown read.
-    ras::Handle DialHandle = 0;
-    ras::Handle ActiveConnection = 0;
-    bool HangUpRequested = false;
-    int AttemptCount = 0;
+    // The dial cycle and what it shares with the acceptance checks and the monitor.
+    Session session;
+    DialCycle Cycle;
+    Acceptance Accept;
+    velmor::Monitor Monitor;
 
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
@@ -125,6 +130,7 @@ class TForm1 : private SettingsHooks {
     void MShowClick();
     void MRecallClick();
     void MNextClick();
+    void RasConStateEvent(const TRasStateRec& rec);
     void CopyIPClick();
 
     // The front end's request to close the window (close box, "Выход", the menu's "Выход").
@@ -145,6 +151,8 @@ class TForm1 : private SettingsHooks {
     void refreshDialAvailability() override;
 
     void openLockDialog();
+    void saveCurrentEntry();
+    void reencipherSecrets(const std::string& oldPassword, const std::string& newPassword);
     void showError(const std::string& message);
     void reportPhonebookProblems();
     void disableForNoEntry();

@@ -96,4 +96,96 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     return r;
 }
 
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::vector<std::string>& extraEnv) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e)
+        envStore.emplace_back(*e);
+    for (const std::string& e : extraEnv)
+        envStore.push_back(e);
+    std::vector<char*> envp;
+    for (std::string& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+        pid_ = pid;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    outFd_ = out[0];
+    errFd_ = err[0];
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    if (outFd_ >= 0) ::close(outFd_);
+    if (errFd_ >= 0) ::close(errFd_);
+}
+
+void ChildProcess::pump(int timeoutMs) {
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    if (::poll(fds, 2, timeoutMs) <= 0) return;
+    std::string* sinks[2] = {&result_.out, &result_.err};
+    int* fdsOwned[2] = {&outFd_, &errFd_};
+    for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+        char buf[4096];
+        const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+        if (n > 0) {
+            sinks[i]->append(buf, static_cast<std::size_t>(n));
+        } else {
+            ::close(*fdsOwned[i]);
+            *fdsOwned[i] = -1;
+        }
+    }
+}
+
+bool ChildProcess::waitForOutput(const std::string& text, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (result_.out.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (outFd_ < 0 && errFd_ < 0) return false;
+        pump(50);
+    }
+    return true;
+}
+
+void ChildProcess::signal(int sig) {
+    if (pid_ > 0) ::kill(pid_, sig);
+}
+
+ProcessResult ChildProcess::wait(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (outFd_ >= 0 || errFd_ >= 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid_, SIGKILL);
+            break;
+        }
+        pump(50);
+    }
+    int status = 0;
+    if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) {
+        if (WIFEXITED(status)) result_.status = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) result_.signal = WTERMSIG(status);
+    }
+    pid_ = -1;
+    return result_;
+}
+
 }  // namespace velmor::test

@@ -12,23 +12,14 @@
 
 #include "platform/virtual_loop.h"
 
+#include "temp_dir.h"
+
 using namespace velmor;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "velmor-log-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
+using velmor::test::TempDir;
 
 std::string readFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

@@ -12,23 +12,14 @@
 #include <filesystem>
 #include <string>
 
+#include "temp_dir.h"
+
 using namespace velmor;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "velmor-machine-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
+using velmor::test::TempDir;
 
 dev_t deviceOf(const fs::path& p) {
     struct stat st;

@@ -10,25 +10,9 @@
 #include <vector>
 
 #include "platform/ras.h"
+#include "temp_dir.h"
 
 namespace velmor::test {
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "velmor-ras-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
-        path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);

@@ -1,0 +1,51 @@
+// The connection monitor: the one-second tick of an accepted connection.
+#pragma once
+
+#include <functional>
+
+#include "accounting/ras_per.h"
+#include "app/form_model.h"
+#include "desktop/log_file.h"
+#include "dialing/dial_cycle.h"
+#include "dialing/ras_con.h"
+#include "dialing/session.h"
+#include "platform/event_loop.h"
+
+namespace velmor {
+
+class Monitor {
+  public:
+    struct Hooks {
+        std::function<void()> lossSound;
+        std::function<void()> disconnectedIcon;  // also hides the balloon
+        std::function<void()> restore;
+        std::function<void()> programsDisconnected;
+        std::function<void()> programsCleanUp;
+        std::function<void(const std::string& host)> keepAlivePing;
+        std::function<void()> updateCheck;
+        // The model changed: the front end redraws.
+        std::function<void()> changed;
+    };
+
+    Monitor(EventLoop& loop, MainForm& model, Session& session, TRasCon& ras, TRasPer& counters,
+            TLogFile& log, DialCycle& cycle, Hooks hooks);
+
+    Timer TimerStatus;
+
+    void tick();
+
+  private:
+    void connectionGone(bool& goOn);
+    void chargeSecond();
+
+    EventLoop& loop_;
+    MainForm& m_;
+    Session& s_;
+    TRasCon& ras_;
+    TRasPer& counters_;
+    TLogFile& log_;
+    DialCycle& cycle_;
+    Hooks hooks_;
+};
+
+}  // namespace velmor

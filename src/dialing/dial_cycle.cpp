@@ -1,0 +1,269 @@
+#include "dialing/dial_cycle.h"
+
+namespace velmor {
+
+void setLabelText(Label& label, const std::string& text) {
+    label.caption = text;
+    label.hint = text;
+}
+
+std::string dialledNumber(const std::string& phone, bool tone, const std::string& prefix,
+                          const std::string& suffix) {
+    std::string n = (tone ? "t" : "p") + phone;
+    if (!prefix.empty()) n = prefix + n;
+    if (!suffix.empty()) n += suffix;
+    return n;
+}
+
+namespace {
+
+// Moves the selection of a list to the next item, after the last to the first.
+int following(int index, std::size_t size) {
+    return size == 0 ? -1 : static_cast<int>((static_cast<std::size_t>(index + 1)) % size);
+}
+
+// While the selected item is excluded, selects the following one; stops after a full round.
+template <class Item>
+int skipExcluded(int index, const std::vector<Item>& items) {
+    if (items.empty()) return -1;
+    if (index < 0 || index >= static_cast<int>(items.size())) index = 0;
+    for (std::size_t n = 0; n < items.size() && items[index].mark == ItemMark::Excluded; ++n) {
+        index = following(index, items.size());
+    }
+    return index;
+}
+
+}  // namespace
+
+DialCycle::DialCycle(EventLoop& loop, MainForm& model, Session& session, TRasCon& ras,
+                     TLogFile& log, Hooks hooks)
+    : TimerPause(loop, 5000),
+      TimerPauseLogin(loop, 3000),
+      TimerPausePhone(loop, 3000),
+      loop_(loop),
+      m_(model),
+      s_(session),
+      ras_(ras),
+      log_(log),
+      hooks_(std::move(hooks)) {
+    auto fire = [this](Advance how) {
+        pauseElapsed(how);
+        if (hooks_.changed) hooks_.changed();
+    };
+    TimerPause.onTimer = [fire] { fire(Advance::Same); };
+    TimerPauseLogin.onTimer = [fire] { fire(Advance::Login); };
+    TimerPausePhone.onTimer = [fire] { fire(Advance::Phone); };
+}
+
+void DialCycle::setPause(int seconds) {
+    for (Timer* t : {&TimerPause, &TimerPauseLogin, &TimerPausePhone})
+        t->setInterval(seconds * 1000);
+}
+
+void DialCycle::setMenu(bool call, bool stop, bool hangUp, bool next, bool recall) {
+    m_.menu.MCall.enabled = call;
+    m_.menu.MStop.enabled = stop;
+    m_.menu.MHangUp.enabled = hangUp;
+    m_.menu.MNext.enabled = next;
+    m_.menu.MRecall.enabled = recall;
+}
+
+void DialCycle::clearInUseMarks() {
+    for (PhoneItem& p : m_.phones) {
+        if (p.mark == ItemMark::InUse) p.mark = ItemMark::Normal;
+    }
+    for (LoginItem& l : m_.logins) {
+        if (l.mark == ItemMark::InUse) l.mark = ItemMark::Normal;
+    }
+}
+
+void DialCycle::showIdle() {
+    auto& c = m_.conn;
+    c.ComboBox1.enabled = true;
+    c.Button1.caption = kDialCaption;
+    c.Button1.hint = kDialHint;
+    setLabelText(c.Label2, kWaitingText);
+    clearInUseMarks();
+    setMenu(true, false, false, false, false);
+    if (hooks_.refreshDialAvailability) hooks_.refreshDialAvailability();
+}
+
+void DialCycle::dialAction() {
+    auto& c = m_.conn;
+    if (!c.Button1.enabled) return;
+    if (c.Button1.caption == kDialCaption) {
+        setMenu(false, true, false, true, false);
+        c.ComboBox1.enabled = false;
+        c.Button1.enabled = true;
+        c.Button1.caption = kAbortCaption;
+        c.Button1.hint = kAbortHint;
+        clearInUseMarks();
+        c.Label4 = c.Label2;
+        log_.AddLine("Инициализация соединения");
+        setLabelText(c.Label2, "Инициализация соединения");
+        pauseElapsed(Advance::Same);
+        s_.launchMode = true;
+    } else if (c.Button1.caption == kAbortCaption) {
+        c.Button1.caption = kDialCaption;
+        c.Button1.hint = kDialHint;
+        if (hooks_.stopMonitor) hooks_.stopMonitor();
+        s_.hangUpRequested = true;
+        s_.launchMode = false;
+        for (Timer* t : {&TimerPause, &TimerPauseLogin, &TimerPausePhone})
+            t->setEnabled(false);
+        hangUpDial(3000);
+        c.ComboBox1.enabled = true;
+        c.Label4 = c.Label2;
+        log_.AddLine("Процесс установления соединения был прерван пользователем");
+        log_.AddLine("");
+        showIdle();
+    } else if (c.Button1.caption == kHangUpCaption) {
+        s_.hangUpRequested = true;
+        s_.launchMode = false;
+        ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
+        ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
+        c.Label4 = c.Label2;
+        log_.AddLine("Соединение было разорвано пользователем");
+        log_.AddLine("");
+        showIdle();
+    }
+}
+
+void DialCycle::hangUpDial(int timeoutMs) {
+    ras_.HangUpAndWait(s_.dialHandle, 0, timeoutMs, false);
+}
+
+void DialCycle::next() {
+    hangUpDial(0);
+    TimerPausePhone.setEnabled(true);
+}
+
+void DialCycle::recall() {
+    ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
+    TimerPause.setEnabled(true);
+}
+
+void DialCycle::listDoubleClick() {
+    const std::string& caption = m_.conn.Button1.caption;
+    if (caption == kDialCaption) {
+        dialAction();
+    } else if (caption == kAbortCaption) {
+        hangUpDial(3000);
+        s_.hangUpRequested = true;
+        // A dial dropped by us reports nothing more, so the pause that its error would have
+        // started begins here: the new selection is dialled after it.
+        const bool pausing =
+            TimerPause.enabled() || TimerPauseLogin.enabled() || TimerPausePhone.enabled();
+        if (!pausing) pauseAfterFailure(false);
+    }
+}
+
+void DialCycle::resetCounter() {
+    s_.attemptCount = 0;
+    m_.conn.Label6.caption = "0";
+}
+
+void DialCycle::pauseElapsed(Advance how) {
+    clearInUseMarks();
+    auto& phoneSel = m_.conn.ListView1.itemIndex;
+    auto& loginSel = m_.conn.ListView2.itemIndex;
+    if (how == Advance::Phone) phoneSel = following(phoneSel, m_.phones.size());
+    if (how == Advance::Login) loginSel = following(loginSel, m_.logins.size());
+    if (how != Advance::Login) phoneSel = skipExcluded(phoneSel, m_.phones);
+    if (how != Advance::Phone) loginSel = skipExcluded(loginSel, m_.logins);
+    if (phoneSel < 0) phoneSel = m_.phones.empty() ? -1 : 0;
+    if (loginSel < 0) loginSel = m_.logins.empty() ? -1 : 0;
+    Timer* own = how == Advance::Same    ? &TimerPause
+                 : how == Advance::Login ? &TimerPauseLogin
+                                         : &TimerPausePhone;
+    own->setEnabled(false);
+    if (phoneSel < 0 || loginSel < 0) return;  // nothing to dial: the lists were emptied
+    m_.phones[phoneSel].mark = ItemMark::InUse;
+    m_.logins[loginSel].mark = ItemMark::InUse;
+    s_.loginInUse = loginSel;
+    calling();
+}
+
+void DialCycle::calling() {
+    auto& c = m_.conn;
+    ++s_.attemptCount;
+    c.Label6.caption = std::to_string(s_.attemptCount);
+    const PhoneItem& phone = m_.phones[c.ListView1.itemIndex];
+    const LoginItem& login = m_.logins[c.ListView2.itemIndex];
+    ras_.EntryName = c.ComboBox1.text();
+    ras_.UserName = login.login;
+    ras_.Password = login.password;
+    ras_.PhoneNumber = dialledNumber(phone.number, m_.extra.Tone.checked, m_.extra.InitPrefix.text,
+                                     m_.extra.InitSufix.text);
+    ras_.SubEntry = 0;
+    s_.dialHandle = 0;
+    ras_.ListConnections();
+    s_.activeConnection = ras_.ActiveHandle();
+    if (ras_.Dial(s_.dialHandle) != 0) {
+        setLabelText(c.Label2, ras_.StatusText());
+        log_.AddLine("Ошибка: " + ras_.StatusText());
+        TimerPausePhone.setEnabled(true);
+    }
+}
+
+void DialCycle::pauseAfterFailure(bool nextPhone) {
+    auto& c = m_.conn;
+    c.Label4 = c.Label2;
+    setLabelText(c.Label2, kPauseText);
+    if (!nextPhone && s_.hangUpRequested) {
+        s_.hangUpRequested = false;
+        TimerPause.setEnabled(true);
+    } else {
+        TimerPausePhone.setEnabled(true);
+    }
+}
+
+void DialCycle::stateEvent(const TRasStateRec& rec) {
+    auto& c = m_.conn;
+    const std::uint16_t s = ras_.CurrentState();
+    if (s == s_.lastHandledState) return;
+    s_.lastHandledState = s;
+    setLabelText(c.Label2, rec.StatusText);
+    if (s == ras::kStateConnectDevice) {
+        const int sel = c.ListView1.itemIndex;
+        const std::string number =
+            sel >= 0 && sel < static_cast<int>(m_.phones.size()) ? m_.phones[sel].number : "";
+        setLabelText(c.Label2, "Звоним по номеру " + number);
+        log_.AddLine("Звоним по номеру " + number);
+        return;
+    }
+    if (s == ras::kStateConnected) {
+        s_.accepted = true;
+        setLabelText(c.Label2, "Доступ разрешён");
+        if (hooks_.accept) hooks_.accept();
+        if (s_.accepted) {
+            s_.activeConnection = s_.dialHandle;
+            s_.dialHandle = 0;
+        }
+        return;
+    }
+    const std::uint32_t error = rec.ErrorCode;
+    if (error == ras::kErrorRemoteDisconnection || error == ras::kErrorAuthenticationFailure) {
+        hangUpDial(3000);
+        setLabelText(c.Label2, "Доступ запрещен");
+        log_.AddLine("Доступ запрещен");
+        c.Label4 = c.Label2;
+        setLabelText(c.Label2, kPauseText);
+        TimerPauseLogin.setEnabled(true);
+    } else if (error != 0 && c.Button1.caption != kDialCaption) {
+        hangUpDial(3000);
+        const bool samePair = s_.hangUpRequested;
+        s_.hangUpRequested = false;
+        c.Label4 = c.Label2;
+        setLabelText(c.Label2, kPauseText);
+        (samePair ? TimerPause : TimerPausePhone).setEnabled(true);
+    } else if (error != 0 && error != ras::kErrorUserDisconnection && !s_.hangUpRequested) {
+        hangUpDial(3000);
+        c.Label4 = c.Label2;
+        setLabelText(c.Label2, kPauseText);
+        TimerPausePhone.setEnabled(true);
+        s_.hangUpRequested = false;
+    }
+}
+
+}  // namespace velmor

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/cipher.h"
+#include "platform/codepage.h"
+#include "platform/machine.h"
+#include "platform/profile.h"
+#include "support/process.h"
+
+using velmor::test::ChildProcess;
+using velmor::test::ProcessResult;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Headless : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/velmor-headless-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        std::ofstream(dir_ + "/password") << "секрет\n";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::vector<std::string> env() const {
+        return {"VELMOR_HOME=" + dir_, "VELMOR_PHONEBOOK=" + dir_ + "/phonebook.ini",
+                "XDG_RUNTIME_DIR=" + dir_, "LC_ALL=ru_RU.UTF-8"};
+    }
+    std::string ini() const { return dir_ + "/Velmor.ini"; }
+    std::string raw(const std::string& path) const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    ProcessResult run(const std::vector<std::string>& args) const {
+        return velmor::test::runProcess(velmor::test::binary("velmor"), args, env(), 10000);
+    }
+
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(Headless, StartsLogsToStdoutAndSavesOnSigterm) {
+    ChildProcess p(velmor::test::binary("velmor"),
+                   {"--headless", "--password-file", dir_ + "/password"}, env());
+    ASSERT_TRUE(p.started());
+    ASSERT_TRUE(p.waitForOutput("Жду Ваших приказаний")) << p.out() << p.err();
+    EXPECT_EQ(p.out().substr(0, 1), "\n");  // the empty line first
+    EXPECT_NE(p.out().find(" --- Запуск Velmor 0.97\n"), std::string::npos);
+    EXPECT_NE(p.err().find("Не задан пароль для работы с программой."), std::string::npos);
+
+    // A second start while this one runs ends at once, silently.
+    const ProcessResult second = run({"--headless"});
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.out, "");
+    EXPECT_EQ(second.err, "");
+
+    p.signal(SIGTERM);
+    const ProcessResult r = p.wait();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(" --- Завершение работы программы\n"), std::string::npos);
+    // The log file has the same lines, in Windows-1251 with CR LF.
+    const std::string log = velmor::cp1251ToUtf8(raw(dir_ + "/Velmor.log"));
+    EXPECT_EQ(log.substr(0, 2), "\r\n");
+    EXPECT_NE(log.find(" --- Завершение работы программы\r\n"), std::string::npos);
+    // Settings saved: the password under this computer's key, the demo entry's lists.
+    struct stat st {};
+    ASSERT_EQ(::stat(ini().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    velmor::Profile f(ini());
+    EXPECT_EQ(velmor::decipherText(velmor::machineBinding("").machineKey,
+                                   f.readString("Brontavel", "LockPass", "")),
+              "секрет");
+    EXPECT_EQ(f.readString("RAS_Entry_Демо-провайдер", "Phone_0", ""), "555-0101");
+
+    // The next start needs no password and stops on SIGINT the same way.
+    ChildProcess again(velmor::test::binary("velmor"), {"--headless"}, env());
+    ASSERT_TRUE(again.waitForOutput("Жду Ваших приказаний")) << again.err();
+    again.signal(SIGINT);
+    EXPECT_EQ(again.wait().status, 0);
+    EXPECT_EQ(again.err(), "");
+}
+
+TEST_F(Headless, RefusalsExitWithStatus2AndTouchNothing) {
+    // No stored password and nobody to ask.
+    ProcessResult r = run({"--headless"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Не задан пароль для работы с программой."), std::string::npos);
+    EXPECT_EQ(fs::file_size(ini()), 0u);
+
+    // A password that breaks the set-password rules (the empty file left by the first run would
+    // count as damaged, so it goes first).
+    fs::remove(ini());
+    std::ofstream(dir_ + "/short") << "x\n";
+    r = run({"--headless", "--password-file", dir_ + "/short"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Пароль не может быть короче двух символов"), std::string::npos);
+
+    // A damaged file: "Ignore" leaves it as it is.
+    std::ofstream(ini(), std::ios::trunc | std::ios::binary) << "[Brontavel]\r\nLockPass=abc\r\n";
+    const std::string before = raw(ini());
+    r = run({"--headless", "--password-file", dir_ + "/password"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Файл настроек поврежден."), std::string::npos);
+    EXPECT_EQ(raw(ini()), before);
+    EXPECT_FALSE(fs::exists(ini() + ".bak"));
+
+    fs::remove(ini());
+    r = run({"--headless", "--entry", "Нет такого"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Нет такого"), std::string::npos);
+
+    r = run({"--headless", "--frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage"), std::string::npos);
+}

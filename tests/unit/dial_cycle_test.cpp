@@ -1,0 +1,220 @@
+#include "dialing/dial_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include "accounting/tariffs.h"
+#include "app/number_text.h"
+#include "platform/profile.h"
+#include "program_fixture.h"
+
+using namespace velmor;
+using velmor::test::Program;
+using velmor::test::ScriptedUI;
+
+namespace {
+
+class DialCycleTest : public velmor::test::ProgramTest {
+  protected:
+    // A started program (password set) on a phonebook with one entry.
+    std::unique_ptr<Program> started(const std::string& entryKeys) {
+        velmor::test::writeFile(book_, "[Тест]\nDevice=sim\nSimStepMs=100\n" + entryKeys);
+        firstRun();
+        auto p = program();
+        p->start();
+        return p;
+    }
+    static const std::string& caption(Program& p) { return p.form.Model.conn.Button1.caption; }
+    static std::string label2(Program& p) { return p.form.Model.conn.Label2.caption; }
+};
+
+}  // namespace
+
+TEST_F(DialCycleTest, PhonesRotateOnLineFailuresAndLoginsOnRefusals) {
+    auto p = started(
+        "PhoneNumber=111\nAlternatePhoneNumbers=222\nUserName=bad\nPassword=x\n"
+        "SimBusy=111\nSimLogins=good:pw\n");
+    auto& m = p->form.Model;
+    m.logins.push_back({"good", "pw", "0", '+', ItemMark::Normal});
+    m.extra.Tone.checked = true;
+    m.extra.InitPrefix.text = "9W";
+    p->form.Button1Click();
+    EXPECT_EQ(caption(*p), kAbortCaption);
+    EXPECT_EQ(m.conn.Label6.caption, "1");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "9Wt111");
+    EXPECT_EQ(m.phones[0].mark, ItemMark::InUse);
+    EXPECT_FALSE(m.conn.ComboBox1.enabled);
+    EXPECT_TRUE(m.menu.MStop.enabled);
+    EXPECT_FALSE(m.menu.MCall.enabled);
+    loop_.advance(300);
+    EXPECT_EQ(label2(*p), "Звоним по номеру 111");
+    loop_.advance(1000);  // busy: the pause before the next phone
+    EXPECT_EQ(label2(*p), "Пауза перед повторным звонком");
+    EXPECT_EQ(m.conn.Label4.caption, ras::errorText(ras::kErrorLineBusy));
+    loop_.advance(5000);
+    EXPECT_EQ(m.conn.Label6.caption, "2");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "9Wt222");
+    EXPECT_EQ(p->form.RasCon.UserName, "bad");
+    loop_.advance(2000);  // refused: the next login, same phone
+    EXPECT_EQ(m.conn.Label4.caption, "Доступ запрещен");
+    loop_.advance(5000);
+    EXPECT_EQ(m.conn.Label6.caption, "3");
+    EXPECT_EQ(p->form.RasCon.UserName, "good");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "9Wt222");
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+    // The working login went to the top and the settings were saved with it.
+    EXPECT_EQ(m.logins[0].login, "good");
+    EXPECT_EQ(m.conn.ListView2.itemIndex, 0);
+    EXPECT_TRUE(m.menu.MHangUp.enabled);
+    EXPECT_TRUE(m.menu.CopyIP.enabled);
+    Profile saved(ini());
+    EXPECT_FALSE(saved.readString("RAS_Entry_Тест", "Login_1", "").empty());
+    const std::string log = this->log();
+    for (const char* line :
+         {" --- Инициализация соединения\r\n", " --- Звоним по номеру 111\r\n",
+          " --- Звоним по номеру 222\r\n", " --- Доступ запрещен\r\n",
+          " --- Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2\r\n"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(DialCycleTest, MonitorCountsTimeTrafficAndMoneyAndTheUserHangsUp) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    auto& m = p->form.Model;
+    m.tariffs.tariff1.value = 3.6;  // 0.001 a second
+    m.logins[0].money = "1";
+    p->form.Button1Click();
+    loop_.advance(2000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    const auto all = m.stats.inInternetAll;
+    const auto session = m.stats.inCurrentLast;
+    const auto received = m.stats.trafficSession.in;
+    loop_.advance(10000);
+    EXPECT_EQ(m.stats.inCurrentLast, session + 10);
+    EXPECT_EQ(m.stats.inInternetAll, all + 10);
+    EXPECT_NEAR(m.stats.trafficSession.in - received, 30, 1);  // 3000 bytes a second
+    EXPECT_NEAR(m.stats.dengiLast, 0.001 * static_cast<double>(session + 10), 1e-9);
+    EXPECT_NEAR(parseReal(m.logins[0].money).value_or(0), 1 - m.stats.dengiLast, 1e-9);
+    EXPECT_EQ(m.timeStats.InCurrentLastLabel.caption, durationText(session + 10));
+
+    p->form.Button1Click();  // "Разорвать"
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_EQ(label2(*p), "Жду Ваших приказаний");
+    loop_.advance(2000);
+    EXPECT_FALSE(p->form.Monitor.TimerStatus.enabled());
+    const std::string log = this->log();
+    const auto at = log.find(" --- Соединение было разорвано пользователем\r\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NE(log.find(" --- \r\n", at), std::string::npos);  // the entry with no text
+    EXPECT_EQ(log.find("Соединениние было разорвано"), std::string::npos);  // not a loss
+    // The tick that finds the line gone still counts its second; then the last session stays.
+    EXPECT_EQ(m.stats.inCurrentLast, session + 11);
+}
+
+TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimDropAfter=5\n");
+    auto& m = p->form.Model;
+    m.general.AutoReDialCheck.checked = true;
+    p->form.Button1Click();
+    loop_.advance(2000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    loop_.advance(6000);  // the line drops after 5 seconds; the next tick finds it gone
+    EXPECT_EQ(caption(*p), kAbortCaption);
+    EXPECT_NE(log().find(" --- Соединениние было разорвано. Время на линии: 0.00:00:0"),
+              std::string::npos);
+    EXPECT_TRUE(p->form.Cycle.TimerPause.enabled());
+    loop_.advance(7000);  // the pause, then a new connection
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(m.conn.Label6.caption, "2");
+
+    m.general.AutoReDialCheck.checked = false;
+    loop_.advance(7000);
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_TRUE(m.conn.ComboBox1.enabled);
+    EXPECT_TRUE(m.menu.MCall.enabled);
+}
+
+TEST_F(DialCycleTest, AbortDuringThePauseStopsEverything) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimBusy=1\n");
+    p->form.Button1Click();
+    loop_.advance(1500);
+    ASSERT_TRUE(p->form.Cycle.TimerPausePhone.enabled());
+    p->form.Button1Click();  // "Прервать"
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_FALSE(p->form.Cycle.TimerPause.enabled());
+    EXPECT_FALSE(p->form.Cycle.TimerPausePhone.enabled());
+    EXPECT_FALSE(p->form.Cycle.TimerPauseLogin.enabled());
+    loop_.advance(30000);
+    EXPECT_EQ(p->form.Model.conn.Label6.caption, "1");
+    EXPECT_NE(log().find(" --- Процесс установления соединения был прерван пользователем\r\n"),
+              std::string::npos);
+    EXPECT_EQ(p->form.Model.phones[0].mark, ItemMark::Normal);
+}
+
+TEST_F(DialCycleTest, ExcludedPhonesAreSkippedAndDoubleClickSwitchesThePhone) {
+    auto p = started(
+        "PhoneNumber=1\nAlternatePhoneNumbers=2;3\nUserName=u\nPassword=p\nSimBusy=1;2;3\n");
+    auto& m = p->form.Model;
+    m.phones[1].mark = ItemMark::Excluded;
+    p->form.Button1Click();
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    loop_.advance(5450);  // busy after 0.4 s, the 5-second pause, the next call
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p3");  // 2 is excluded
+    // While dialling 3, the user double-clicks phone 1: it is dialled after the pause.
+    m.conn.ListView1.itemIndex = 0;
+    p->form.ListView1DblClick();
+    EXPECT_TRUE(p->form.Cycle.TimerPause.enabled());
+    loop_.advance(5000);
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+}
+
+TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    auto& m = p->form.Model;
+    m.dial.LimitCheck.checked = true;
+    m.dial.LowLimit.selectText("48000");
+    p->form.Button1Click();
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kAbortCaption);
+    EXPECT_EQ(m.conn.Label4.caption, "Скорость 33600 Кбит/с слишком мала");
+    EXPECT_TRUE(p->form.Cycle.TimerPause.enabled());
+    EXPECT_NE(log().find(" --- Ошибка: Скорость 33600 Кбит/с слишком мала\r\n"), std::string::npos);
+    m.dial.LowLimit.selectText("33600");  // equal to the minimum: accepted
+    loop_.advance(7000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, TooLittleDownloadedHangsUpAndRedials) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimRxRate=100\n");
+    auto& m = p->form.Model;
+    m.extra.CheckBox1.checked = true;
+    m.extra.SpinEdit3.value = 1;   // a minute
+    m.extra.SpinEdit1.value = 10;  // 10 kB; the line brings 6
+    p->form.Button1Click();
+    loop_.advance(2000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    loop_.advance(60000);
+    EXPECT_EQ(m.conn.Label4.caption, "Не выполнен миниму по скачке.");
+    EXPECT_NE(log().find(" --- Ошибка: Не выполнен миниму по скачке.\r\n"), std::string::npos);
+    loop_.advance(1000);  // the next tick sees the loss
+    EXPECT_NE(log().find("Соединениние было разорвано"), std::string::npos);
+    loop_.advance(7000);  // and the pause leads to a new call
+    EXPECT_EQ(m.conn.Label6.caption, "2");
+}
+
+TEST(Tariffs, PriceInForceByHour) {
+    Tariffs two{2, 7, 19, 0, 1.0, 2.0, 0};
+    EXPECT_EQ(priceAt(two, 7), 2.0);
+    EXPECT_EQ(priceAt(two, 8), 1.0);
+    EXPECT_EQ(priceAt(two, 19), 1.0);
+    EXPECT_EQ(priceAt(two, 20), 2.0);
+    Tariffs three{3, 0, 8, 18, 1.0, 2.0, 3.0};
+    EXPECT_EQ(priceAt(three, 0), 3.0);
+    EXPECT_EQ(priceAt(three, 1), 1.0);
+    EXPECT_EQ(priceAt(three, 8), 1.0);
+    EXPECT_EQ(priceAt(three, 9), 2.0);
+    EXPECT_EQ(priceAt(three, 18), 2.0);
+    EXPECT_EQ(priceAt(three, 19), 3.0);
+    EXPECT_DOUBLE_EQ(costOfSecond({1, 0, 0, 0, 1.8, 0, 0}, 12), 0.0005);
+}

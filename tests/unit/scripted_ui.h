@@ -1,0 +1,84 @@
+// A front end for tests: records what the core shows and answers from a script.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/exit_dialog.h"
+#include "app/lock_dialog.h"
+#include "app/user_interface.h"
+#include "platform/phonebook.h"
+
+namespace velmor::test {
+
+class ScriptedUI : public UserInterface {
+  public:
+    struct Shown {
+        MessageKind kind;
+        MessageButtons buttons;
+        std::string text;
+    };
+    std::vector<Shown> messages;
+    std::deque<MessageResult> answers;  // next answers; Ok (or Yes) when empty
+    // What the user does in the lock dialog; by default closes it without a word.
+    std::function<void(TForm6&)> lockDialog;
+    std::vector<std::string> lockCaptions;
+    std::function<void(TForm7&)> exitDialog;
+    int exitDialogs = 0;
+    std::function<bool(PhonebookEntry&, bool)> entryDialog;
+    bool minimized = false;
+    bool hints = true;
+    bool terminated = false;
+    std::vector<std::string> helpTopics;
+
+    MessageResult messageBox(MessageKind kind, MessageButtons buttons,
+                             const std::string& text) override {
+        messages.push_back({kind, buttons, text});
+        if (!answers.empty()) {
+            const MessageResult r = answers.front();
+            answers.pop_front();
+            return r;
+        }
+        return buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
+    }
+    void showLockDialog(TForm6& dialog) override {
+        lockCaptions.push_back(dialog.Caption);
+        if (lockDialog) lockDialog(dialog);
+    }
+    void showExitDialog(TForm7& dialog) override {
+        ++exitDialogs;
+        dialog.FormShow();
+        if (exitDialog) exitDialog(dialog);
+    }
+    bool editPhonebookEntry(PhonebookEntry& entry, bool creating) override {
+        return entryDialog && entryDialog(entry, creating);
+    }
+    void minimizeApplication() override { minimized = true; }
+    void restoreApplication() override { minimized = false; }
+    bool applicationMinimized() const override { return minimized; }
+    void setHintsEnabled(bool on) override { hints = on; }
+    void showHelp(const std::string& topic) override { helpTopics.push_back(topic); }
+    void terminate() override { terminated = true; }
+    void refresh() override {}
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const Shown& m : messages)
+            out.push_back(m.text);
+        return out;
+    }
+
+    // The user types a password and presses "ОК" until the dialog accepts (or gives up).
+    static std::function<void(TForm6&)> typing(std::string password) {
+        return [password](TForm6& d) {
+            std::string error;
+            d.PasswordEdit.setPassword("");
+            d.PasswordEdit.paste(password);
+            d.OkClick(error);
+        };
+    }
+};
+
+}  // namespace velmor::test
