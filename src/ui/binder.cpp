@@ -17,6 +17,7 @@
 
 #include "app/number_text.h"
 #include "app/settings.h"
+#include "ui/number_edit_text.h"
 #include "ui/widgets.h"
 
 namespace velmor {
@@ -244,7 +245,8 @@ void Binder::hotKey(HotKeyField* w, HotKeyEdit& c, Handler onChange) {
     });
 }
 
-void Binder::numberEdit(FormLineEdit* w, NumberEdit& c, Handler onExit) {
+void Binder::numberEdit(FormLineEdit* w, NumberEdit& c, const LocaleFormat& locale,
+                        Handler onExit) {
     control(w, c);
     onRefresh([w, &c] {
         const QSignalBlocker block(w);
@@ -253,8 +255,13 @@ void Binder::numberEdit(FormLineEdit* w, NumberEdit& c, Handler onExit) {
     QObject::connect(w, &QLineEdit::textEdited, w, [this, &c](const QString& text) {
         if (!refreshing()) c.text = text.toStdString();
     });
-    QObject::connect(w, &FormLineEdit::focusLost, w, [this, onExit] {
-        if (!refreshing()) run(onExit);
+    // Leaving the edit re-reads its text into the value, then the form's handler runs.
+    QObject::connect(w, &FormLineEdit::focusLost, w, [this, &c, &locale, onExit] {
+        if (refreshing()) return;
+        if (const auto v =
+                numberEditValue(c.text, locale.decimalSeparator, locale.thousandSeparator))
+            c.value = *v;
+        run(onExit);
     });
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "platform/locale_format.h"
 
 class QAbstractButton;
 class QAction;
@@ -69,7 +70,9 @@ class Binder {
     void comboBox(QComboBox* w, ComboBox& c, Handler onChange = {});
     void trackBar(QSlider* w, TrackBar& c, Handler onChange = {});
     void hotKey(HotKeyField* w, HotKeyEdit& c, Handler onChange = {});
-    void numberEdit(FormLineEdit* w, NumberEdit& c, Handler onExit = {});
+    // A number edit: leaving it reads its text into its value before the handler runs.
+    void numberEdit(FormLineEdit* w, NumberEdit& c, const LocaleFormat& locale,
+                    Handler onExit = {});
     void menuItem(QAction* a, MenuItem& c, Handler onClick = {});
 
   private:

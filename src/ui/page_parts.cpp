@@ -106,7 +106,7 @@ NumberLineEdit* makeNumberEdit(PageContext& ctx, const char* name, NumberEdit& c
                                Binder::Handler onExit) {
     auto* w = named<NumberLineEdit>(name);
     w->setDecimalSeparator(QLatin1Char(ctx.f.locale.decimalSeparator));
-    ctx.b.numberEdit(w, c, std::move(onExit));
+    ctx.b.numberEdit(w, c, ctx.f.locale, std::move(onExit));
     return w;
 }
 

@@ -34,7 +34,10 @@ void NumberLineEdit::keyPressEvent(QKeyEvent* event) {
     if (typed) {
         const QChar c = text[0];
         const bool sign = (c == QLatin1Char('+') || c == QLatin1Char('-')) && cursorPosition() == 0;
-        if (!c.isDigit() && c != separator_ && !sign) {
+        QString rest = QLineEdit::text();  // what stays beside the typed character
+        if (hasSelectedText()) rest.remove(selectionStart(), selectedText().size());
+        const bool secondSeparator = c == separator_ && rest.contains(separator_);
+        if ((!c.isDigit() && c != separator_ && !sign) || secondSeparator) {
             QApplication::beep();
             event->accept();
             return;

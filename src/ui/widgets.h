@@ -26,7 +26,7 @@ class FormLineEdit : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
 };
 
-// A right-aligned number edit: digits, the decimal separator and a sign in the first position;
+// A right-aligned number edit: digits, one decimal separator and a sign in the first position;
 // any other character is refused with a beep. Entering it selects the whole text.
 class NumberLineEdit : public FormLineEdit {
     Q_OBJECT

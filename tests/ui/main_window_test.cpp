@@ -406,6 +406,7 @@ TEST_F(MainWindowTest, InputWritesTheModelThenCallsTheHandler) {
     EXPECT_EQ(model.tariffs.tariff1.text, "12,5") << "a letter is refused";
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(price, &out);
+    EXPECT_EQ(model.tariffs.tariff1.value, 12.5) << "the text is read into the value first";
     EXPECT_EQ(handlers.lastNumberEdit, &model.tariffs.tariff1);
     EXPECT_EQ(handlers.take(), (Calls{"tariffcountClick", "time2Change", "tariffExit"}));
 
