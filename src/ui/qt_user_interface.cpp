@@ -78,6 +78,8 @@ void QtUserInterface::setMainWindow(MainWindow* window) {
 }
 
 QWidget* QtUserInterface::dialogParent() const {
+    // Over the dialog that is up (a message from the lock dialog), else over the main window.
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     return window_ && window_->isVisible() ? window_.data() : nullptr;
 }
 
