@@ -131,7 +131,11 @@ void MainWindow::build() {
     binder_.onRefresh([this] {
         const QString caption = qs(model_.window.caption);
         if (windowTitle() != caption) setWindowTitle(caption);
-        setWindowIcon(trayIcon(model_.window.iconIndex));
+        // The icon of the chosen set and state, as the tray shows it.
+        if (shownIcon_ != model_.window.iconIndex) {
+            shownIcon_ = model_.window.iconIndex;
+            setWindowIcon(trayIcon(shownIcon_));
+        }
     });
 
     setFixedSize(clientSize(this));

@@ -24,7 +24,7 @@ class MainWindow : public QWidget {
     Q_OBJECT
   public:
     // The program's window: the handlers are the form's, errors and the window operations go
-    // through the front end, which learns about this window.
+    // through the front end, which learns about this window (the front end must outlive it).
     MainWindow(TForm1& form, QtUserInterface& ui);
     // A window over a model and handlers of any kind; errors a handler raises go to errors.
     MainWindow(MainForm& model, FormHandlers& handlers,
@@ -55,6 +55,7 @@ class MainWindow : public QWidget {
     QTabWidget* pages_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
     QStyle* tabStyle_ = nullptr;
+    int shownIcon_ = -1;
     QtUserInterface* ui_ = nullptr;
 };
 

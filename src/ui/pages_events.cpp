@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 
+#include "ui/icons.h"
 #include "ui/list_views.h"
 #include "ui/pages.h"
 
@@ -60,10 +61,13 @@ QWidget* buildAppsPage(PageContext& ctx) {
     page->addWidget(makeHeading(ctx, "HeadLabel1", p.HeadLabel1));
     page->addWidget(makeLabel(ctx, "HeadLabel2", p.HeadLabel2), 0, Qt::AlignHCenter);
     page->addWidget(programs, 1);
-    page->addLayout(
-        hbox({makeButton(ctx, "BitBtn9", p.BitBtn9, VELMOR_ON(ctx, BitBtn9Click)),
-              makeButton(ctx, "BitBtn10", p.BitBtn10, VELMOR_ON(ctx, BitBtn10Click)),
-              makeButton(ctx, "BitBtn14", p.BitBtn14, VELMOR_ON(ctx, BitBtn14Click)), nullptr}));
+    QPushButton* add = makeButton(ctx, "BitBtn9", p.BitBtn9, VELMOR_ON(ctx, BitBtn9Click));
+    QPushButton* edit = makeButton(ctx, "BitBtn10", p.BitBtn10, VELMOR_ON(ctx, BitBtn10Click));
+    QPushButton* remove = makeButton(ctx, "BitBtn14", p.BitBtn14, VELMOR_ON(ctx, BitBtn14Click));
+    add->setIcon(resourceIcon(QStringLiteral("add")));
+    edit->setIcon(resourceIcon(QStringLiteral("edit")));
+    remove->setIcon(resourceIcon(QStringLiteral("delete")));
+    page->addLayout(hbox({add, edit, remove, nullptr}));
     return pageOf(page);
 }
 

@@ -194,10 +194,12 @@ std::uint8_t virtualKeyFromQt(int key, bool keypad) {
             break;
     }
     if (key > 0 && key < 0x80) return punctuation(static_cast<char>(key));
-    // A Russian layout reports its letters as their upper-case characters.
-    const QChar upper = QChar(char32_t(key)).toUpper();
+    // A Russian layout reports its letters as their upper-case characters (Qt's special keys
+    // lie above the character range).
+    if (key <= 0 || key > 0xFFFF) return 0;
+    const char32_t upper = QChar::toUpper(static_cast<char32_t>(key));
     for (std::size_t i = 0; kRussianLetters[i] != 0; ++i) {
-        if (upper.unicode() == kRussianLetters[i]) return fromLatinKey(kLatinKeys[i]);
+        if (upper == kRussianLetters[i]) return fromLatinKey(kLatinKeys[i]);
     }
     return 0;
 }

@@ -64,6 +64,7 @@ TEST(HotKeyText, KeyPressesGiveTheVirtualKeyOfTheirKey) {
     // A modifier alone is no combination.
     EXPECT_EQ(press(Qt::Key_Control, Qt::ControlModifier), 0);
     EXPECT_EQ(press(Qt::Key_Shift, Qt::ShiftModifier), 0);
+    EXPECT_EQ(press(Qt::Key_VolumeUp, Qt::NoModifier), 0) << "a key without a code";
 }
 
 }  // namespace
