@@ -17,6 +17,31 @@ std::string binary(const std::string& name) {
     return std::string(VELMOR_BIN_DIR) + "/" + name;
 }
 
+namespace {
+
+// The argument and environment vectors of a new process; the strings live as long as this.
+struct Launch {
+    Launch(const std::string& program, const std::vector<std::string>& args,
+           const std::vector<std::string>& extraEnv) {
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (char** e = environ; *e; ++e)
+            envStore.emplace_back(*e);
+        for (const std::string& e : extraEnv)
+            envStore.push_back(e);
+        for (std::string& e : envStore)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+    }
+    std::vector<char*> argv;
+    std::vector<std::string> envStore;
+    std::vector<char*> envp;
+};
+
+}  // namespace
+
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnv, int timeoutMs,
                          const std::string& stdinText) {
