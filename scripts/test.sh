@@ -13,8 +13,13 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for dir in build build-asan; do
     echo "== tests in $dir =="
-    (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300) | tail -n 40
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    if (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300 >ctest.log 2>&1); then
+        sed -n '/tests passed/,$p' "$dir/ctest.log"
+    else
+        status=1
+        # The output of the failing tests, then ctest's summary.
+        grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$dir/ctest.log" | tail -n 300
+    fi
 done
 
 if command -v clang-format >/dev/null; then

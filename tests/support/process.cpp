@@ -17,22 +17,35 @@ std::string binary(const std::string& name) {
     return std::string(VELMOR_BIN_DIR) + "/" + name;
 }
 
+namespace {
+
+// The argument and environment vectors of a new process; the strings live as long as this.
+struct Launch {
+    Launch(const std::string& program, const std::vector<std::string>& args,
+           const std::vector<std::string>& extraEnv) {
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (char** e = environ; *e; ++e)
+            envStore.emplace_back(*e);
+        for (const std::string& e : extraEnv)
+            envStore.push_back(e);
+        for (std::string& e : envStore)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+    }
+    std::vector<char*> argv;
+    std::vector<std::string> envStore;
+    std::vector<char*> envp;
+};
+
+}  // namespace
+
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnv, int timeoutMs,
                          const std::string& stdinText) {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-        envStore.emplace_back(*e);
-    for (const std::string& e : extraEnv)
-        envStore.push_back(e);
-    std::vector<char*> envp;
-    for (std::string& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    Launch launch(program, args, extraEnv);
 
     int out[2], err[2], in[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 ||
@@ -45,8 +58,8 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, launch.argv.data(),
+                                    launch.envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
@@ -98,19 +111,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
                            const std::vector<std::string>& extraEnv) {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-        envStore.emplace_back(*e);
-    for (const std::string& e : extraEnv)
-        envStore.push_back(e);
-    std::vector<char*> envp;
-    for (std::string& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    Launch launch(program, args, extraEnv);
     int out[2], err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -119,7 +120,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, launch.argv.data(),
+                    launch.envp.data()) == 0) {
         pid_ = pid;
     }
     posix_spawn_file_actions_destroy(&actions);
