@@ -6,6 +6,7 @@
 
 #include "app/program_entry.h"
 #include "tools/headless.h"
+#include "ui/gui_main.h"
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
@@ -21,6 +22,5 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.headless) return velmor::runHeadless(options, argc, argv);
-    std::fputs("velmor: the window is not built yet; use --headless\n", stderr);
-    return 2;
+    return velmor::runWindow(options, argc, argv);
 }

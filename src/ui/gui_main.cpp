@@ -1,0 +1,47 @@
+#include "ui/gui_main.h"
+
+#include <QApplication>
+
+#include "app/tform1.h"
+#include "platform/machine.h"
+#include "platform/paths.h"
+#include "platform/ras.h"
+#include "ui/main_window.h"
+#include "ui/qt_event_loop.h"
+#include "ui/qt_user_interface.h"
+
+namespace velmor {
+
+int runWindow(const ProgramOptions& options, int argc, char** argv) {
+    QApplication app(argc, argv);
+    // A second start while the program runs ends at once, without a window or a message.
+    InstanceLock lock(InstanceLock::defaultPath());
+    if (!lock.acquired()) return 0;
+
+    const std::string dir = programDirectory();
+    QtUserInterface ui(QString::fromStdString(dir));
+    if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
+
+    QtEventLoop loop;
+    auto ras = ras::makeDefaultService(loop);
+    TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    MainWindow window(form, ui);
+    form.FormCreate(options.firstArgument);
+    // The set-password dialog closed without a password: the program ends without saving.
+    if (form.TerminateRequested()) return 0;
+    if (options.entry && form.Model.conn.ComboBox1.text() != *options.entry) {
+        form.ComboBox1DropDown();
+        if (form.Model.conn.ComboBox1.selectText(*options.entry)) form.ComboBox1Change();
+    }
+    window.refresh();
+    window.show();
+    form.FormShow();
+    if (options.dial)
+        loop.post([&] {
+            form.Button1Click();
+            window.refresh();
+        });
+    return app.exec();
+}
+
+}  // namespace velmor
