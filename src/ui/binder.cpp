@@ -17,7 +17,7 @@
 
 #include "app/number_text.h"
 #include "app/settings.h"
-#include "ui/number_edit_text.h"
+#include "app/number_edit.h"
 #include "ui/widgets.h"
 
 namespace velmor {

@@ -1,4 +1,4 @@
-#include "ui/number_edit_text.h"
+#include "app/number_edit.h"
 
 #include <string>
 
