@@ -545,6 +545,22 @@ void Settings::saveLists(const std::string& entry) {
     }
 }
 
+bool Settings::AppendLogin(const std::string& entry, const LoginItem& login) {
+    const std::string S = EntrySection(entry);
+    const CipherScope keys;
+    Profile::Batch batch(profile_);
+    for (int n = 0; n < kMaxListItems; ++n) {
+        const std::string idx = std::to_string(n);
+        if (!readString(S, "Login_" + idx, "").empty()) continue;
+        const StoredLogin stored{Encrypt(login.login), login.money, login.flag, false};
+        write(S, "Login_" + idx, formatLoginValue(stored));
+        write(S, "Password_" + idx, Encrypt(login.password));
+        profile_.flush();
+        return true;
+    }
+    return false;
+}
+
 void Settings::saveMoney(const std::string& entry) {
     const std::string T = TariffSection(entry);
     const Statistics& st = f_.stats;

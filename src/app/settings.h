@@ -57,6 +57,10 @@ class Settings {
     // A program password given from outside (velmorctl): used instead of the stored one.
     std::optional<std::string> givenPassword;
 
+    // Adds a login meant for another entry to that entry's section at the first free index and
+    // writes the file; false when the entry already keeps as many logins as it can.
+    bool AppendLogin(const std::string& entry, const LoginItem& login);
+
     // The writes of the timer page's "Применить" button (also part of SaveSettings).
     void WriteSchedule();
 

@@ -63,6 +63,17 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
                {},
                {},
                [this] { ui_.refresh(); }}),
+      Lists(Model, session, ui,
+            {[this] { refreshDialAvailability(); },
+             [this](const std::string& entry, const LoginItem& login) {
+                 bool stored = false;
+                 if (settings_) guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 if (!stored) {
+                     showError("Список логинов соединения " + entry +
+                               " заполнен: больше сохранить нельзя.");
+                 }
+                 return stored;
+             }}),
       loop_(loop),
       rasService_(ras),
       ui_(ui),
@@ -489,16 +500,40 @@ void TForm1::saveCurrentEntry() {
     if (settings_) guarded([&] { settings_->SaveSettings(Model.conn.ComboBox1.text()); });
 }
 
-// --- the lists (their editing arrives with its own work) -------------------------------------
+// --- the lists -------------------------------------------------------------------------------
 
-void TForm1::BitBtn1Click() {}
-void TForm1::BitBtn2Click() {}
-void TForm1::BitBtn3Click() {}
-void TForm1::BitBtn4Click() {}
-void TForm1::BitBtn5Click() {}
-void TForm1::BitBtn11Click() {}
-void TForm1::BitBtn12Click() {}
-void TForm1::BitBtn13Click() {}
+void TForm1::BitBtn1Click() {
+    Lists.addPhone();
+}
+void TForm1::BitBtn2Click() {
+    Lists.deletePhone();
+}
+void TForm1::BitBtn3Click() {
+    Lists.editPhone();
+}
+void TForm1::BitBtn4Click() {
+    Lists.toggleExcludedPhone();
+}
+void TForm1::BitBtn5Click() {
+    Lists.toggleExcludedLogin();
+}
+void TForm1::BitBtn11Click() {
+    Lists.addLogin();
+}
+void TForm1::BitBtn12Click() {
+    Lists.deleteLogin();
+}
+void TForm1::BitBtn13Click() {
+    Lists.editLogin();
+}
+
+void TForm1::ListDrop(bool logins, int from, int to) {
+    if (logins) {
+        Lists.moveLogin(from, to);
+    } else {
+        Lists.movePhone(from, to);
+    }
+}
 void TForm1::ListView1DblClick() {
     Cycle.listDoubleClick();
 }
@@ -723,6 +758,10 @@ void TForm1::PopupMenu1Popup() {
     m.CopyIP.enabled = Monitor.TimerStatus.enabled();
     m.MShow.caption = ui_.applicationMinimized() ? "Восстановить" : "Свернуть";
     if (Model.conn.Button1.caption == kHangUpCaption) m.MCall.enabled = false;
+    // The lists keep a selected row while they are not empty.
+    auto& c = Model.conn;
+    if (c.ListView1.itemIndex < 0 && !Model.phones.empty()) c.ListView1.itemIndex = 0;
+    if (c.ListView2.itemIndex < 0 && !Model.logins.empty()) c.ListView2.itemIndex = 0;
 }
 
 void TForm1::MShowClick() {

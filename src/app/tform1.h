@@ -14,6 +14,7 @@
 #include "desktop/log_file.h"
 #include "dialing/acceptance.h"
 #include "dialing/dial_cycle.h"
+#include "dialing/list_editor.h"
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
@@ -46,6 +47,7 @@ class TForm1 : public SettingsHooks {
     DialCycle Cycle;
     Acceptance Accept;
     velmor::Monitor Monitor;
+    ListEditor Lists;
 
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
@@ -73,6 +75,9 @@ class TForm1 : public SettingsHooks {
     void BitBtn11Click();
     void BitBtn12Click();
     void BitBtn13Click();
+    // A phone (logins false) or login dragged from one row and dropped on another (to < 0: below
+    // the last).
+    void ListDrop(bool logins, int from, int to);
     void ListView1DblClick();
     void ListView2DblClick();
     void Label6DblClick();

@@ -5,8 +5,10 @@
 
 namespace velmor {
 
+class TForm2;
 class TForm6;
 class TForm7;
+class LoginDialog;
 struct PhonebookEntry;
 
 enum class MessageKind { Error, Information, Warning, Question };
@@ -25,6 +27,10 @@ class UserInterface {
     virtual void showLockDialog(TForm6& dialog) = 0;
     // The exit question, modal: returns once dialog.closed().
     virtual void showExitDialog(TForm7& dialog) = 0;
+    // The phone dialog and the login dialog, modal; they end with OkClick (or ResultClick) on
+    // their buttons, and "Отмена" leaves them unaccepted.
+    virtual void showPhoneDialog(TForm2& dialog) = 0;
+    virtual void showLoginDialog(LoginDialog& dialog) = 0;
     // The phonebook entry dialog, modal: false when cancelled.
     virtual bool editPhonebookEntry(PhonebookEntry& entry, bool creating) = 0;
 

@@ -111,6 +111,9 @@ class HeadlessUI : public UserInterface {
         dialog.FormShow();
         dialog.YesClick();
     }
+    // Nobody here to fill in a dialog: each one is cancelled.
+    void showPhoneDialog(TForm2&) override {}
+    void showLoginDialog(LoginDialog&) override {}
     bool editPhonebookEntry(PhonebookEntry&, bool) override { return false; }
     void minimizeApplication() override {}
     void restoreApplication() override {}

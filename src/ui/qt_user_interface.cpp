@@ -186,6 +186,9 @@ void QtUserInterface::showHelp(const std::string& topic) {
     if (!page.isEmpty() && open_) open_(QUrl::fromLocalFile(page));
 }
 
+void QtUserInterface::showPhoneDialog(TForm2&) {}
+void QtUserInterface::showLoginDialog(LoginDialog&) {}
+
 void QtUserInterface::terminate() {
     terminate_ = true;
     // Once the running handler has returned.

@@ -31,6 +31,8 @@ class QtUserInterface : public UserInterface {
                              const std::string& text) override;
     void showLockDialog(TForm6& dialog) override;
     void showExitDialog(TForm7& dialog) override;
+    void showPhoneDialog(TForm2& dialog) override;
+    void showLoginDialog(LoginDialog& dialog) override;
     bool editPhonebookEntry(PhonebookEntry& entry, bool creating) override;
 
     void minimizeApplication() override;

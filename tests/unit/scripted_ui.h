@@ -9,6 +9,7 @@
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "app/user_interface.h"
+#include "dialing/list_dialogs.h"
 #include "platform/phonebook.h"
 
 namespace velmor::test {
@@ -28,6 +29,9 @@ class ScriptedUI : public UserInterface {
     std::function<void(TForm7&)> exitDialog;
     int exitDialogs = 0;
     std::function<bool(PhonebookEntry&, bool)> entryDialog;
+    // What the user does in the phone and login dialogs; by default "Отмена".
+    std::function<void(TForm2&)> phoneDialog;
+    std::function<void(LoginDialog&)> loginDialog;
     bool minimized = false;
     bool hints = true;
     bool terminated = false;
@@ -51,6 +55,12 @@ class ScriptedUI : public UserInterface {
         ++exitDialogs;
         dialog.FormShow();
         if (exitDialog) exitDialog(dialog);
+    }
+    void showPhoneDialog(TForm2& dialog) override {
+        if (phoneDialog) phoneDialog(dialog);
+    }
+    void showLoginDialog(LoginDialog& dialog) override {
+        if (loginDialog) loginDialog(dialog);
     }
     bool editPhonebookEntry(PhonebookEntry& entry, bool creating) override {
         return entryDialog && entryDialog(entry, creating);
