@@ -46,22 +46,27 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
             {[this] { Accept.run(); }, [this] { refreshDialAvailability(); },
              [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { ui_.refresh(); }}),
       Accept(Model, session, RasCon, RasPer, LogFile, Cycle,
-             {{},
-              {},
+             {[this](const std::string& host, int count) { return pingTries(host, count); },
+              [this] { connectSound(); },
               [this] { ui_.minimizeApplication(); },
-              {},
+              [this](const std::string& title, const std::string& text) {
+                  showBalloon(title, text);
+              },
               [this] { applyDisplay(); },
-              {},
+              [this] { launchPrograms(); },
               [this] { saveCurrentEntry(); },
               [this] { Monitor.TimerStatus.setEnabled(true); }}),
       Monitor(loop, Model, session, RasCon, RasPer, LogFile, Cycle,
-              {{},
-               [this] { applyDisplay(); },
+              {[this] { lossSound(); },
+               [this] {
+                   applyDisplay();
+                   hideBalloon();
+               },
                [this] { ui_.restoreApplication(); },
-               {},
-               {},
-               {},
-               {},
+               [this] { programsDisconnected(); },
+               [this] { programsCleanUp(); },
+               [this](const std::string& host) { keepAlivePing(host); },
+               [this] { CheckForUpdate(); },
                [this] { ui_.refresh(); }}),
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
@@ -251,6 +256,7 @@ bool TForm1::FormCloseQuery() {
 
 void TForm1::FormClose() {
     LogFile.AddLine("Завершение работы программы");
+    hideBalloon();
     if (!settings_) return;
     guarded([&] {
         if (Model.state.settingsLoaded) {
@@ -779,5 +785,33 @@ void TForm1::MNextClick() {
     Cycle.next();
 }
 void TForm1::CopyIPClick() {}
+
+// --- ping (the acceptance check and the keep-alive) ---------------------------------------------
+
+bool TForm1::pingTries(const std::string& /*host*/, int /*count*/) {
+    return true;  // no ping component: the check passes
+}
+
+void TForm1::keepAlivePing(const std::string& /*host*/) {}
+
+// --- sounds ----------------------------------------------------------------------------------
+
+void TForm1::connectSound() {}
+void TForm1::lossSound() {}
+
+// --- tray ------------------------------------------------------------------------------------
+
+void TForm1::showBalloon(const std::string& /*title*/, const std::string& /*text*/) {}
+void TForm1::hideBalloon() {}
+
+// --- launched programs -----------------------------------------------------------------------
+
+void TForm1::launchPrograms() {}
+void TForm1::programsDisconnected() {}
+void TForm1::programsCleanUp() {}
+
+// --- update check ----------------------------------------------------------------------------
+
+void TForm1::CheckForUpdate() {}
 
 }  // namespace velmor

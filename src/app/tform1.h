@@ -49,6 +49,12 @@ class TForm1 : public SettingsHooks {
     velmor::Monitor Monitor;
     ListEditor Lists;
 
+    // --- ping component ---
+
+    // --- sounds, launched programs, power-off, schedule ---
+
+    // --- tray icon, display modes, hot keys ---
+
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
     // its end; an error in a step is shown and the remaining steps still run.
@@ -154,6 +160,18 @@ class TForm1 : public SettingsHooks {
     void applyRedialPause() override;
     void seedListsFromPhonebook(const std::string& entry) override;
     void refreshDialAvailability() override;
+
+    // Hand-offs to the ping, sound, tray, launched-program and update components.
+    bool pingTries(const std::string& host, int count);
+    void keepAlivePing(const std::string& host);
+    void connectSound();
+    void lossSound();
+    void showBalloon(const std::string& title, const std::string& text);
+    void hideBalloon();
+    void launchPrograms();
+    void programsDisconnected();
+    void programsCleanUp();
+    void CheckForUpdate();
 
     void openLockDialog();
     void saveCurrentEntry();
