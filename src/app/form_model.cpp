@@ -160,6 +160,8 @@ void initSettingsPages(MainForm& f) {
     h.HotLock.hotKey = 16506;  // Ctrl+F11
     h.Button11 = make<Button>("Применить");
     h.Button11.enabled = false;
+    h.NoHotKeysLabel = make<Label>("На этом рабочем столе глобальные горячие клавиши недоступны.");
+    h.NoHotKeysLabel.visible = false;
 }
 
 void initEventPages(MainForm& f) {

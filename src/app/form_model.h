@@ -104,7 +104,8 @@ struct HotKeysPage {
     Label HeadLabel1, HeadLabel2;  // "Кнопки для быстрого управления" / "программой"
     CheckBox DialCheck, MinCheck, LockCheck;
     HotKeyEdit HotDial, HotMin, HotLock;
-    Button Button11;  // "Применить"
+    Button Button11;       // "Применить"
+    Label NoHotKeysLabel;  // shown where the desktop has no global hot keys
 };
 
 // Events, inner page "Звуки".

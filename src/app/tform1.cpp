@@ -28,6 +28,15 @@ constexpr const char* kRasMissing = "RAS is not installed";
 constexpr const char* kNoEntry = "Не найдено ни одного подключения.";
 constexpr const char* kNoPassword = "Не задан пароль для работы с программой.";
 
+constexpr const char* kRestoreCaption = "Восстановить";
+constexpr const char* kHideCaption = "Свернуть";
+constexpr int kBalloonSeconds = 60;
+constexpr const char* kNoTray =
+    "На этом рабочем столе нет области уведомлений (трея), поэтому Velmor остаётся в таскбаре.";
+constexpr const char* kNoRestoreHotKey =
+    "Горячая клавиша \"Свернуть/развернуть\" не зарегистрирована: свёрнутую программу нельзя "
+    "будет вернуть на экран.";
+
 void setLabel(Label& l, const std::string& text) {
     l.caption = text;
     l.hint = text;
@@ -45,29 +54,23 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       Cycle(loop, Model, session, RasCon, LogFile,
             {[this] { Accept.run(); }, [this] { refreshDialAvailability(); },
              [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { ui_.refresh(); }}),
-      Accept(Model, session, RasCon, RasPer, LogFile, Cycle,
-             {[this](const std::string& host, int count) { return pingTries(host, count); },
-              [this] { connectSound(); },
-              [this] { ui_.minimizeApplication(); },
-              [this](const std::string& title, const std::string& text) {
-                  showBalloon(title, text);
-              },
-              [this] { applyDisplay(); },
-              [this] { launchPrograms(); },
-              [this] { saveCurrentEntry(); },
-              [this] { Monitor.TimerStatus.setEnabled(true); }}),
-      Monitor(loop, Model, session, RasCon, RasPer, LogFile, Cycle,
-              {[this] { lossSound(); },
-               [this] {
-                   applyDisplay();
-                   hideBalloon();
-               },
-               [this] { ui_.restoreApplication(); },
-               [this] { programsDisconnected(); },
-               [this] { programsCleanUp(); },
-               [this](const std::string& host) { keepAlivePing(host); },
-               [this] { CheckForUpdate(); },
-               [this] { ui_.refresh(); }}),
+      Accept(
+          Model, session, RasCon, RasPer, LogFile, Cycle,
+          {[this](const std::string& host, int count) { return pingTries(host, count); },
+           [this] { connectSound(); }, [this] { ui_.minimizeApplication(); },
+           [this](const std::string& title, const std::string& text) { showBalloon(title, text); },
+           [this] { applyDisplay(); }, [this] { launchPrograms(); }, [this] { saveCurrentEntry(); },
+           [this] { Monitor.TimerStatus.setEnabled(true); }}),
+      Monitor(
+          loop, Model, session, RasCon, RasPer, LogFile, Cycle,
+          {[this] { lossSound(); },
+           [this] {
+               applyDisplay();
+               hideBalloon();
+           },
+           [this] { ui_.restoreApplication(); }, [this] { programsDisconnected(); },
+           [this] { programsCleanUp(); }, [this](const std::string& host) { keepAlivePing(host); },
+           [this] { CheckForUpdate(); }, [this] { ui_.refresh(); }}),
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
@@ -106,6 +109,15 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         if (rc != 0) showError(rasService_.errorString(rc));
         reportPhonebookProblems();
         return rc;
+    };
+    // --- tray icon, display modes, hot keys ---
+    TrayIcon = std::make_unique<TTrayIcon>(loop, nullptr);
+    TrayIcon->setHint(kProgramTitle);
+    TrayIcon->useWindowMenu();
+    TrayIcon->OnClick = [this] { TrayIconClick(); };
+    TrayIcon->OnDblClick = [this] { TrayIconDblClick(); };
+    HotKeys.OnHotKeyPressed = [this](std::uint32_t value, std::uint16_t) {
+        HotKeysHotKeyPressed(value);
     };
 }
 
@@ -233,7 +245,9 @@ void TForm1::disableForNoEntry() {
 
 void TForm1::FormShow() {
     applyDisplay();
+    applyMode(DisplayEvent::FirstShow);
     if (Model.iface.HideOnRunCheck.checked) TimerMinimize.setEnabled(true);
+    ui_.refresh();
 }
 
 bool TForm1::FormCloseQuery() {
@@ -563,22 +577,36 @@ void TForm1::UpDownClick() {
 }
 
 void TForm1::applyDisplay() {
+    // While dialling the state counts as not connected.
     const bool connected = Model.conn.Button1.caption == kHangUpCaption;
-    Model.window.iconIndex = 2 * Model.iface.TrackBar.position + (connected ? 1 : 0);
+    Model.window.iconIndex = iconIndexFor(Model.iface.TrackBar.position, connected);
     Model.iface.Image7.iconIndex = Model.window.iconIndex;
+    if (TrayIcon) TrayIcon->setIcon(Model.window.iconIndex);
+    // A loaded mode is put in force; the icon changes of a connection leave the mode as it is.
+    if (appliedMode_ != Model.mode()) applyMode(DisplayEvent::Select);
 }
 
 void TForm1::TaskRadioClick() {
     Model.setMode(DisplayMode::Task);
+    applyMode(DisplayEvent::Select);
 }
 void TForm1::TrayRadioClick() {
     Model.setMode(DisplayMode::Tray);
+    applyMode(DisplayEvent::Select);
+    tellTrayFallback();
 }
 void TForm1::BothRadioClick() {
     Model.setMode(DisplayMode::Both);
+    applyMode(DisplayEvent::Select);
 }
 void TForm1::NoneRadioClick() {
     Model.setMode(DisplayMode::None);
+    applyMode(DisplayEvent::Select);
+    // Minimized in this mode, only the minimize/restore hot key brings the window back.
+    const auto& h = Model.hotkeys;
+    if (!h.MinCheck.checked || !HotKeys.isRegistered(h.HotMin.hotKey)) {
+        ui_.messageBox(MessageKind::Warning, MessageButtons::Ok, kNoRestoreHotKey);
+    }
 }
 void TForm1::TrackBarChange() {
     applyDisplay();
@@ -603,7 +631,20 @@ void TForm1::HotKeyChanged() {
     Model.hotkeys.Button11.enabled = true;
 }
 
-void TForm1::applyHotKeys() {}
+void TForm1::applyHotKeys() {
+    const auto& h = Model.hotkeys;
+    // A binding that stays on with a changed key registers the new one; the old one stays
+    // registered until exit and matches no field.
+    for (const auto& [check, field] :
+         {std::pair{&h.DialCheck, &h.HotDial}, std::pair{&h.MinCheck, &h.HotMin},
+          std::pair{&h.LockCheck, &h.HotLock}}) {
+        if (check->checked) {
+            HotKeys.AddHotKey(field->hotKey);
+        } else {
+            HotKeys.RemoveHotKey(field->hotKey);
+        }
+    }
+}
 
 void TForm1::Button11Click() {
     applyHotKeys();
@@ -762,7 +803,7 @@ void TForm1::Button3Click() {}
 void TForm1::PopupMenu1Popup() {
     auto& m = Model.menu;
     m.CopyIP.enabled = Monitor.TimerStatus.enabled();
-    m.MShow.caption = ui_.applicationMinimized() ? "Восстановить" : "Свернуть";
+    m.MShow.caption = ui_.applicationMinimized() ? kRestoreCaption : kHideCaption;
     if (Model.conn.Button1.caption == kHangUpCaption) m.MCall.enabled = false;
     // The lists keep a selected row while they are not empty.
     auto& c = Model.conn;
@@ -771,10 +812,11 @@ void TForm1::PopupMenu1Popup() {
 }
 
 void TForm1::MShowClick() {
-    if (ui_.applicationMinimized()) {
-        ui_.restoreApplication();
+    // The action set when the menu opened.
+    if (Model.menu.MShow.caption == kRestoreCaption) {
+        MRestoreClick();
     } else {
-        ui_.minimizeApplication();
+        MHideClick();
     }
 }
 
@@ -784,7 +826,10 @@ void TForm1::MRecallClick() {
 void TForm1::MNextClick() {
     Cycle.next();
 }
-void TForm1::CopyIPClick() {}
+void TForm1::CopyIPClick() {
+    // A clipboard that cannot be had leaves things as they are.
+    if (clipboard_) clipboard_->setText(RasCon.LocalIP());
+}
 
 // --- ping (the acceptance check and the keep-alive) ---------------------------------------------
 
@@ -801,8 +846,13 @@ void TForm1::lossSound() {}
 
 // --- tray ------------------------------------------------------------------------------------
 
-void TForm1::showBalloon(const std::string& /*title*/, const std::string& /*text*/) {}
-void TForm1::hideBalloon() {}
+void TForm1::showBalloon(const std::string& title, const std::string& text) {
+    if (TrayIcon) TrayIcon->ShowBalloon(title, text, BalloonKind::Information, kBalloonSeconds);
+}
+
+void TForm1::hideBalloon() {
+    if (TrayIcon) TrayIcon->HideBalloon();
+}
 
 // --- launched programs -----------------------------------------------------------------------
 
@@ -813,5 +863,100 @@ void TForm1::programsCleanUp() {}
 // --- update check ----------------------------------------------------------------------------
 
 void TForm1::CheckForUpdate() {}
+
+// --- tray icon, display modes, hot keys --------------------------------------------------------
+
+void TForm1::setTrayService(TrayService* service) {
+    if (trayService_) trayService_->onAvailabilityChanged = nullptr;
+    trayService_ = service;
+    if (TrayIcon) TrayIcon->attach(service);
+    Display.setTrayAvailable(service && service->available());
+    if (service) {
+        // A panel that starts after the program (or ends) moves the window between the tray and
+        // the taskbar.
+        service->onAvailabilityChanged = [this](bool available) {
+            Display.setTrayAvailable(available);
+            ui_.refresh();
+        };
+    }
+}
+
+void TForm1::setHotKeyService(HotKeyService* service) {
+    HotKeys.setService(service);
+    Model.hotkeys.NoHotKeysLabel.visible = service && !service->available();
+}
+
+void TForm1::setClipboard(Clipboard* clipboard) {
+    clipboard_ = clipboard;
+}
+
+void TForm1::applyMode(DisplayEvent event) {
+    const DisplayMode mode = Model.mode();
+    Display.apply(mode, event);
+    appliedMode_ = mode;
+    if (TrayIcon) TrayIcon->setIconVisible(Model.window.trayIconVisible);
+}
+
+void TForm1::tellTrayFallback() {
+    if (!Display.fallingBack() || trayFallbackTold_) return;
+    trayFallbackTold_ = true;
+    ui_.messageBox(MessageKind::Warning, MessageButtons::Ok, kNoTray);
+}
+
+void TForm1::ApplyModeOnMinimize() {
+    Model.window.minimized = true;
+    Model.window.visible = false;
+    applyMode(DisplayEvent::Minimize);
+    tellTrayFallback();
+}
+
+void TForm1::ApplyModeOnRestore() {
+    Model.window.minimized = false;
+    Model.window.visible = true;
+    applyMode(DisplayEvent::Restore);
+}
+
+void TForm1::TrayIconClick() {
+    guarded([&] {
+        const auto& c = Model.conn;
+        const StatusBalloon b = statusBalloon(c.Button1.caption, c.Label2.caption,
+                                              c.ComboBox1.text(), Accept.speed(), RasCon.LocalIP());
+        TrayIcon->ShowBalloon(b.title, b.text, BalloonKind::Information, kBalloonSeconds);
+    });
+    ui_.refresh();
+}
+
+void TForm1::TrayIconDblClick() {
+    // Restored, but not brought to the front.
+    ui_.restoreApplication();
+    ui_.refresh();
+}
+
+void TForm1::MRestoreClick() {
+    ui_.restoreApplication();
+    ui_.bringToFront();
+}
+
+void TForm1::MHideClick() {
+    ui_.minimizeApplication();
+}
+
+void TForm1::HotKeysHotKeyPressed(std::uint32_t value) {
+    // Every field holding the value runs its action, in this order.
+    const auto pressed = static_cast<std::uint16_t>(value);
+    const auto& h = Model.hotkeys;
+    if (pressed == h.HotDial.hotKey) guarded([&] { Button1Click(); });
+    if (pressed == h.HotMin.hotKey) {
+        guarded([&] {
+            if (ui_.applicationMinimized()) {
+                ui_.restoreApplication();
+            } else {
+                ui_.minimizeApplication();
+            }
+        });
+    }
+    if (pressed == h.HotLock.hotKey) guarded([&] { LockHotKey(); });
+    ui_.refresh();
+}
 
 }  // namespace velmor

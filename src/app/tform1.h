@@ -1,6 +1,7 @@
 // The main window: owns the form model, the services and the components, and runs every handler.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,16 +12,22 @@
 #include "app/form_model.h"
 #include "app/settings.h"
 #include "app/user_interface.h"
+#include "desktop/display_modes.h"
+#include "desktop/hot_keys.h"
 #include "desktop/log_file.h"
+#include "desktop/tray_icon.h"
 #include "dialing/acceptance.h"
 #include "dialing/dial_cycle.h"
 #include "dialing/list_editor.h"
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
+#include "platform/clipboard.h"
 #include "platform/event_loop.h"
+#include "platform/hotkeys.h"
 #include "platform/profile.h"
 #include "platform/ras.h"
+#include "platform/tray.h"
 
 namespace velmor {
 
@@ -54,6 +61,14 @@ class TForm1 : public SettingsHooks {
     // --- sounds, launched programs, power-off, schedule ---
 
     // --- tray icon, display modes, hot keys ---
+    std::unique_ptr<TTrayIcon> TrayIcon;  // the program's own icon, tip "Velmor"
+    THotKeys HotKeys;
+    DisplayModes Display{Model.window};
+    // What the front end gives (none: no tray, no clipboard, no hot keys) and what was applied.
+    TrayService* trayService_ = nullptr;
+    Clipboard* clipboard_ = nullptr;
+    std::optional<DisplayMode> appliedMode_;
+    bool trayFallbackTold_ = false;
 
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
@@ -151,6 +166,23 @@ class TForm1 : public SettingsHooks {
     const std::string& programDirectory() const { return programDir_; }
     Profile* settingsFile() { return profile_.get(); }
 
+    // --- tray icon, display modes, hot keys ---------------------------------------------------
+    // The desktop services of the front end; each may be null. Set before FormCreate.
+    void setTrayService(TrayService* service);
+    void setHotKeyService(HotKeyService* service);
+    void setClipboard(Clipboard* clipboard);
+    // The notification area, for further icons of their own (the launched programs'): create a
+    // TTrayIcon over it. Null when the front end has none.
+    TrayService* trayService() const { return trayService_; }
+    // The application was minimized or restored (by the program or by the user).
+    void ApplyModeOnMinimize();
+    void ApplyModeOnRestore();
+    void TrayIconClick();
+    void TrayIconDblClick();
+    void MRestoreClick();
+    void MHideClick();
+    void HotKeysHotKeyPressed(std::uint32_t value);
+
   private:
     // SettingsHooks
     void reportError(const std::string& message) override;
@@ -182,6 +214,8 @@ class TForm1 : public SettingsHooks {
     void relistEntries();
     template <class F>
     void guarded(F&& step);
+    void applyMode(DisplayEvent event);
+    void tellTrayFallback();
 
     EventLoop& loop_;
     ras::RasService& rasService_;

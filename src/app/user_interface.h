@@ -38,6 +38,8 @@ class UserInterface {
     virtual void minimizeApplication() = 0;
     virtual void restoreApplication() = 0;
     virtual bool applicationMinimized() const = 0;
+    // Makes the main window the active one (after a restore from the tray menu).
+    virtual void bringToFront() {}
     virtual void setHintsEnabled(bool on) = 0;
     // Opens the help file at a topic.
     virtual void showHelp(const std::string& topic) = 0;

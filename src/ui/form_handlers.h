@@ -62,7 +62,9 @@ namespace velmor {
     X(MShowClick)               \
     X(MRecallClick)             \
     X(MNextClick)               \
-    X(CopyIPClick)
+    X(CopyIPClick)              \
+    X(ApplyModeOnMinimize)      \
+    X(ApplyModeOnRestore)
 
 class FormHandlers {
   public:

@@ -3,11 +3,14 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/linux/x11_hotkeys.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
 #include "ui/main_window.h"
+#include "ui/qt_clipboard.h"
 #include "ui/qt_event_loop.h"
+#include "ui/qt_tray.h"
 #include "ui/qt_user_interface.h"
 
 namespace velmor {
@@ -24,8 +27,24 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
 
     QtEventLoop loop;
     auto ras = ras::makeDefaultService(loop);
+    // The desktop services outlive the form, which releases its icon and hot keys through them.
+    // Global hot keys are X11 key grabs: a Wayland session has none.
+    QtTrayService tray;
+    QtClipboard clipboard;
+    std::unique_ptr<HotKeyService> hotKeys;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        hotKeys = std::make_unique<X11HotKeys>(loop);
+    } else {
+        hotKeys = std::make_unique<NoHotKeys>();
+    }
+    // The window ends the program; a message box closed over the hidden window does not.
+    app.setQuitOnLastWindowClosed(false);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     MainWindow window(form, ui);
+    tray.setWindowMenu(window.popupMenu1());
+    form.setTrayService(&tray);
+    form.setClipboard(&clipboard);
+    form.setHotKeyService(hotKeys.get());
     form.FormCreate(options.firstArgument);
     // The set-password dialog closed without a password: the program ends without saving.
     if (form.TerminateRequested()) return 0;

@@ -12,6 +12,7 @@
 #include "ui/icons.h"
 #include "ui/pages.h"
 #include "ui/qt_user_interface.h"
+#include "ui/x11_taskbar.h"
 
 namespace velmor {
 namespace {
@@ -137,6 +138,7 @@ void MainWindow::build() {
             setWindowIcon(trayIcon(shownIcon_));
         }
     });
+    binder_.onRefresh([this] { followWindowState(); });
 
     setFixedSize(clientSize(this));
     if (const QScreen* screen = this->screen()) {
@@ -200,12 +202,13 @@ void MainWindow::buildMenu() {
     add("CopyIP", m.CopyIP, [&h] { h.CopyIPClick(); });
     add("MExit", m.MExit, [this] { close(); });
 
+    // The menu is brought up to date whenever it opens, on the pages or on the tray icon.
+    connect(popupMenu1_, &QMenu::aboutToShow, this,
+            [this] { binder_.run([this] { handlers_.PopupMenu1Popup(); }); });
     // The right button on the pages (and on every control of them without a menu of its own).
     pages_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(pages_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        binder_.run([this] { handlers_.PopupMenu1Popup(); });
-        popupMenu1_->exec(pages_->mapToGlobal(at));
-    });
+    connect(pages_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupMenu1_->exec(pages_->mapToGlobal(at)); });
 }
 
 void MainWindow::refresh() {
@@ -215,10 +218,68 @@ void MainWindow::refresh() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     bool closed = false;
     binder_.run([this, &closed] { closed = handlers_.Close(); });
-    if (closed)
+    if (closed) {
         event->accept();
-    else
+        // The program ends with its window, not with the last window shown (a message box over
+        // the hidden window would otherwise end it).
+        if (ui_) QCoreApplication::quit();
+    } else {
         event->ignore();
+    }
+}
+
+void MainWindow::minimizeApplication() {
+    binder_.run([this] { handlers_.ApplyModeOnMinimize(); });
+}
+
+void MainWindow::restoreApplication() {
+    binder_.run([this] { handlers_.ApplyModeOnRestore(); });
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    following_ = true;
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !following_ || binder_.refreshing()) return;
+    // The user minimized or restored the window (title bar, taskbar, window manager).
+    if (isMinimized() && !model_.window.minimized) {
+        binder_.run([this] { handlers_.ApplyModeOnMinimize(); });
+    } else if (!isMinimized() && isVisible() && model_.window.minimized) {
+        binder_.run([this] { handlers_.ApplyModeOnRestore(); });
+    }
+}
+
+void MainWindow::followWindowState() {
+    if (!following_) return;
+    const WindowState& w = model_.window;
+    const int button = w.taskbarButtonVisible ? 1 : 0;
+    if (!isVisible()) {
+        // Withdrawn, the window lost its state: it goes with the next mapping.
+        taskbarButton_ = -1;
+    } else if (button != taskbarButton_) {
+        setTaskbarButton(this, w.taskbarButtonVisible);
+        taskbarButton_ = button;
+    }
+    auto showWith = [this, &w, button](void (QWidget::*show)()) {
+        if (!isVisible()) {
+            setTaskbarButton(this, w.taskbarButtonVisible);
+            taskbarButton_ = button;
+        }
+        (this->*show)();
+    };
+    if (w.minimized) {
+        // Minimized without a taskbar button, the window is out of sight altogether.
+        if (!w.taskbarButtonVisible) {
+            if (isVisible()) hide();
+        } else if (!isVisible() || !isMinimized()) {
+            showWith(&QWidget::showMinimized);
+        }
+    } else if (!isVisible() || isMinimized()) {
+        showWith(&QWidget::showNormal);
+    }
 }
 
 }  // namespace velmor

@@ -38,15 +38,24 @@ class MainWindow : public QWidget {
     QMenu* popupMenu1() const { return popupMenu1_; }
     // The size of the window's client area at the screen's resolution.
     static QSize clientSize(const QWidget* onScreen);
+    // The application is minimized or restored by the program: the form applies the display
+    // mode and the window follows it.
+    void minimizeApplication();
+    void restoreApplication();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void build();
     QWidget* innerPages(const char* name, int& index, int page,
                         std::initializer_list<std::pair<const char*, QWidget*>> pages);
     void buildMenu();
+    // Shows, minimizes or hides the window and its taskbar button as the model says (once the
+    // window has been shown for the first time).
+    void followWindowState();
 
     std::unique_ptr<FormHandlers> ownedHandlers_;
     MainForm& model_;
@@ -57,6 +66,8 @@ class MainWindow : public QWidget {
     QStyle* tabStyle_ = nullptr;
     int shownIcon_ = -1;
     QtUserInterface* ui_ = nullptr;
+    bool following_ = false;
+    int taskbarButton_ = -1;  // what was last asked of the window manager
 };
 
 }  // namespace velmor

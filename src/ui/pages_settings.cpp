@@ -152,6 +152,10 @@ QWidget* buildHotKeysPage(PageContext& ctx) {
     page->addWidget(makeHeading(ctx, "HeadLabel2", p.HeadLabel2));
     page->addSpacing(10);
     page->addLayout(keys);
+    page->addSpacing(8);
+    FormLabel* missing = makeLabel(ctx, "NoHotKeysLabel", p.NoHotKeysLabel);
+    missing->setWordWrap(true);
+    page->addWidget(missing);
     page->addStretch(1);
     page->addLayout(
         hbox({nullptr, makeButton(ctx, "Button11", p.Button11, VELMOR_ON(ctx, Button11Click))}));

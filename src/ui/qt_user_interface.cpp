@@ -148,16 +148,22 @@ bool QtUserInterface::editPhonebookEntry(PhonebookEntry& entry, bool creating) {
 
 void QtUserInterface::minimizeApplication() {
     minimized_ = true;
-    if (window_) window_->showMinimized();
+    if (window_) window_->minimizeApplication();
 }
 
 void QtUserInterface::restoreApplication() {
     minimized_ = false;
-    if (window_) window_->showNormal();
+    if (window_) window_->restoreApplication();
 }
 
 bool QtUserInterface::applicationMinimized() const {
-    return window_ ? window_->isMinimized() : minimized_;
+    return window_ ? window_->model().window.minimized : minimized_;
+}
+
+void QtUserInterface::bringToFront() {
+    if (!window_ || !window_->isVisible()) return;
+    window_->raise();
+    window_->activateWindow();
 }
 
 void QtUserInterface::setHintsEnabled(bool on) {

@@ -357,14 +357,20 @@ TEST(ApplicationServices, HintsMinimizeRefreshAndTerminate) {
 
     MainForm model;
     RecordingHandlers handlers;
+    // Minimizing and restoring go through the form, which applies the display mode; the window
+    // follows the model.
+    handlers.actions["ApplyModeOnMinimize"] = [&] { model.window.minimized = true; };
+    handlers.actions["ApplyModeOnRestore"] = [&] { model.window.minimized = false; };
     MainWindow window(model, handlers);
     ui.setMainWindow(&window);
     window.show();
     EXPECT_FALSE(ui.applicationMinimized());
     ui.minimizeApplication();
     EXPECT_TRUE(ui.applicationMinimized());
+    EXPECT_TRUE(window.isMinimized());
     ui.restoreApplication();
     EXPECT_FALSE(ui.applicationMinimized());
+    EXPECT_FALSE(window.isMinimized());
 
     model.conn.Label2.caption = "Жду Ваших приказаний";
     ui.refresh();
