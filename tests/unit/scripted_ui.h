@@ -65,9 +65,16 @@ class ScriptedUI : public UserInterface {
     bool editPhonebookEntry(PhonebookEntry& entry, bool creating) override {
         return entryDialog && entryDialog(entry, creating);
     }
-    void minimizeApplication() override { minimized = true; }
-    void restoreApplication() override { minimized = false; }
+    void minimizeApplication() override {
+        minimized = true;
+        if (onMinimize) onMinimize();
+    }
+    void restoreApplication() override {
+        minimized = false;
+        if (onRestore) onRestore();
+    }
     bool applicationMinimized() const override { return minimized; }
+    void bringToFront() override { ++broughtToFront; }
     void setHintsEnabled(bool on) override { hints = on; }
     void showHelp(const std::string& topic) override { helpTopics.push_back(topic); }
     void terminate() override { terminated = true; }
@@ -89,6 +96,11 @@ class ScriptedUI : public UserInterface {
             d.OkClick(error);
         };
     }
+
+    // What the application's minimize and restore events run (the form's display-mode steps).
+    std::function<void()> onMinimize;
+    std::function<void()> onRestore;
+    int broughtToFront = 0;
 };
 
 }  // namespace velmor::test
