@@ -244,12 +244,19 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !following_ || binder_.refreshing()) return;
-    // The user minimized or restored the window (title bar, taskbar, window manager).
-    if (isMinimized() && !model_.window.minimized) {
-        binder_.run([this] { handlers_.ApplyModeOnMinimize(); });
-    } else if (!isMinimized() && isVisible() && model_.window.minimized) {
-        binder_.run([this] { handlers_.ApplyModeOnRestore(); });
-    }
+    // The user minimized or restored the window (title bar, taskbar, window manager). Handled
+    // once the window system's own change is complete, so that hiding the window is not undone.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (binder_.refreshing()) return;
+            if (isMinimized() && !model_.window.minimized) {
+                binder_.run([this] { handlers_.ApplyModeOnMinimize(); });
+            } else if (!isMinimized() && isVisible() && model_.window.minimized) {
+                binder_.run([this] { handlers_.ApplyModeOnRestore(); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::followWindowState() {

@@ -28,8 +28,7 @@ bool waitFor(VirtualLoop& loop, F done) {
 }
 
 bool sendKeys(const std::string& display, const std::string& keys) {
-    return velmor::test::runProcess("/usr/bin/env",
-                                    {"xdotool", "key", "--clearmodifiers", keys},
+    return velmor::test::runProcess("/usr/bin/env", {"xdotool", "key", "--clearmodifiers", keys},
                                     {"DISPLAY=" + display})
                .status == 0;
 }
