@@ -27,7 +27,6 @@ PhoneDialogWindow::PhoneDialogWindow(TForm2& dialog, QWidget* parent)
     label->setBuddy(edit_);
     edit_->setObjectName(QStringLiteral("Edit1"));
     edit_->setValidator(new StorableTextValidator(edit_));
-    edit_->setMinimumWidth(220);
 
     auto* ok = new QPushButton(QStringLiteral("ОК"));
     ok->setObjectName(QStringLiteral("OkButton"));
@@ -50,7 +49,8 @@ PhoneDialogWindow::PhoneDialogWindow(TForm2& dialog, QWidget* parent)
     layout->addWidget(edit_);
     layout->addSpacing(8);
     layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    // Wide enough for the whole caption in the title bar.
+    setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
 }
 
 void PhoneDialogWindow::showEvent(QShowEvent* event) {
