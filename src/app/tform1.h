@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/user_interface.h"
 #include "desktop/display_modes.h"
+#include "desktop/download.h"
 #include "desktop/hot_keys.h"
 #include "desktop/log_file.h"
 #include "desktop/tray_icon.h"
@@ -55,6 +56,9 @@ class TForm1 : public SettingsHooks {
     Acceptance Accept;
     velmor::Monitor Monitor;
     ListEditor Lists;
+    // The update check's downloader and the home page it asks.
+    TDownload Download;
+    std::string HomePage = kHomePage;
 
     // --- ping component ---
 
@@ -163,6 +167,10 @@ class TForm1 : public SettingsHooks {
     // True when the window closed (FormClose ran).
     bool Close();
 
+    // The automatic update check and its result.
+    void CheckForUpdate();
+    void DownloadDoneFile(const std::string& fileName, std::int64_t size);
+
     const std::string& programDirectory() const { return programDir_; }
     Profile* settingsFile() { return profile_.get(); }
 
@@ -203,7 +211,6 @@ class TForm1 : public SettingsHooks {
     void launchPrograms();
     void programsDisconnected();
     void programsCleanUp();
-    void CheckForUpdate();
 
     void openLockDialog();
     void saveCurrentEntry();

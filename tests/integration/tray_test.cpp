@@ -120,12 +120,18 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
         std::ofstream(dir + "/Velmor.ini", std::ios::binary) << ini;
 
         ChildProcess wm("/usr/bin/env", {"openbox"}, env);
+        // The window manager is ready once it has announced itself on the root window.
+        ASSERT_TRUE(eventually([&] {
+            return desk.x({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") !=
+                   std::string::npos;
+        }));
         ChildProcess program(velmor::test::binary("velmor"), {}, env);
         std::string window;
         ASSERT_TRUE(eventually([&] {
             window = desk.mainWindow();
             return !window.empty() && desk.viewable(window);
-        })) << program.err();
+        })) << program.err()
+            << desk.x({"xwininfo", "-root", "-tree"}).out;
         // No notification area yet: the window keeps its taskbar button.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_FALSE(desk.skipsTaskbar(window));
