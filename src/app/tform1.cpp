@@ -127,7 +127,9 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
     };
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (trayService_) trayService_->onAvailabilityChanged = nullptr;
+}
 
 template <class F>
 void TForm1::guarded(F&& step) {

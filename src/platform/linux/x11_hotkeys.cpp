@@ -192,7 +192,8 @@ bool X11HotKeys::available() const {
 }
 
 bool X11HotKeys::registerHotKey(int id, unsigned modifiers, std::uint8_t virtualKey) {
-    if (!x_) return false;
+    // A connection that broke (the X server went away) grabs nothing.
+    if (!x_ || xcb_connection_has_error(x_->c)) return false;
     const std::uint32_t keysym = keysymOfVirtualKey(virtualKey);
     const std::uint8_t keycode = keysym ? x_->keycodeOf(keysym) : 0;
     if (keycode == 0) return false;
