@@ -45,29 +45,23 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       Cycle(loop, Model, session, RasCon, LogFile,
             {[this] { Accept.run(); }, [this] { refreshDialAvailability(); },
              [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { ui_.refresh(); }}),
-      Accept(Model, session, RasCon, RasPer, LogFile, Cycle,
-             {[this](const std::string& host, int count) { return pingTries(host, count); },
-              [this] { connectSound(); },
-              [this] { ui_.minimizeApplication(); },
-              [this](const std::string& title, const std::string& text) {
-                  showBalloon(title, text);
-              },
-              [this] { applyDisplay(); },
-              [this] { launchPrograms(); },
-              [this] { saveCurrentEntry(); },
-              [this] { Monitor.TimerStatus.setEnabled(true); }}),
-      Monitor(loop, Model, session, RasCon, RasPer, LogFile, Cycle,
-              {[this] { lossSound(); },
-               [this] {
-                   applyDisplay();
-                   hideBalloon();
-               },
-               [this] { ui_.restoreApplication(); },
-               [this] { programsDisconnected(); },
-               [this] { programsCleanUp(); },
-               [this](const std::string& host) { keepAlivePing(host); },
-               [this] { CheckForUpdate(); },
-               [this] { ui_.refresh(); }}),
+      Accept(
+          Model, session, RasCon, RasPer, LogFile, Cycle,
+          {[this](const std::string& host, int count) { return pingTries(host, count); },
+           [this] { connectSound(); }, [this] { ui_.minimizeApplication(); },
+           [this](const std::string& title, const std::string& text) { showBalloon(title, text); },
+           [this] { applyDisplay(); }, [this] { launchPrograms(); }, [this] { saveCurrentEntry(); },
+           [this] { Monitor.TimerStatus.setEnabled(true); }}),
+      Monitor(
+          loop, Model, session, RasCon, RasPer, LogFile, Cycle,
+          {[this] { lossSound(); },
+           [this] {
+               applyDisplay();
+               hideBalloon();
+           },
+           [this] { ui_.restoreApplication(); }, [this] { programsDisconnected(); },
+           [this] { programsCleanUp(); }, [this](const std::string& host) { keepAlivePing(host); },
+           [this] { CheckForUpdate(); }, [this] { ui_.refresh(); }}),
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
@@ -94,6 +88,15 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         ui_.minimizeApplication();
     };
     RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) { RasConStateEvent(rec); };
+    // Sounds, launched programs, schedule and the " ICQ" watchdog.
+    Sounds = std::make_unique<SoundNotifications>(Model, ui_);
+    Programs = std::make_unique<LaunchedPrograms>(loop_, Model, session, ui_);
+    Timers = std::make_unique<velmor::Schedule>(
+        loop_, Model,
+        velmor::Schedule::Hooks{[this] { Button1Click(); }, [this] { saveCurrentEntry(); },
+                                [this] { ui_.refresh(); }});
+    Timers->Clocks.start();
+    Icq = std::make_unique<IcqWatchdog>(loop_);
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();
@@ -621,13 +624,27 @@ void TForm1::PageLeft(int pageIndex, int innerIndex) {
 
 // --- events pages (sounds and programs arrive with their own work) ---------------------------
 
-void TForm1::Button6Click() {}
-void TForm1::Button9Click() {}
-void TForm1::Button7Click() {}
-void TForm1::Button8Click() {}
-void TForm1::BitBtn9Click() {}
-void TForm1::BitBtn10Click() {}
-void TForm1::BitBtn14Click() {}
+void TForm1::Button6Click() {
+    Sounds->Button6Click();
+}
+void TForm1::Button9Click() {
+    Sounds->Button9Click();
+}
+void TForm1::Button7Click() {
+    Sounds->Button7Click();
+}
+void TForm1::Button8Click() {
+    Sounds->Button8Click();
+}
+void TForm1::BitBtn9Click() {
+    Programs->BitBtn9Click();
+}
+void TForm1::BitBtn10Click() {
+    Programs->BitBtn10Click();
+}
+void TForm1::BitBtn14Click() {
+    Programs->BitBtn14Click();
+}
 
 void TForm1::capplistChange(int index, bool checked) {
     if (index >= 0 && index < static_cast<int>(Model.programs.size())) {
@@ -647,7 +664,9 @@ void TForm1::TimeEditDblClick(Edit& edit, velmor::UpDown& upDown, bool hour) {
     edit.text = std::to_string(upDown.position);
 }
 
-void TForm1::applySchedule() {}
+void TForm1::applySchedule() {
+    Timers->apply();
+}
 
 void TForm1::Button13Click() {
     applySchedule();
@@ -796,8 +815,12 @@ void TForm1::keepAlivePing(const std::string& /*host*/) {}
 
 // --- sounds ----------------------------------------------------------------------------------
 
-void TForm1::connectSound() {}
-void TForm1::lossSound() {}
+void TForm1::connectSound() {
+    Sounds->connected();
+}
+void TForm1::lossSound() {
+    Sounds->lost();
+}
 
 // --- tray ------------------------------------------------------------------------------------
 
@@ -806,12 +829,31 @@ void TForm1::hideBalloon() {}
 
 // --- launched programs -----------------------------------------------------------------------
 
-void TForm1::launchPrograms() {}
-void TForm1::programsDisconnected() {}
-void TForm1::programsCleanUp() {}
+void TForm1::launchPrograms() {
+    Programs->LaunchTickedPrograms();
+}
+void TForm1::programsDisconnected() {
+    Programs->Disconnected();
+}
+void TForm1::programsCleanUp() {
+    Programs->CleanUpTrayIcons();
+}
 
 // --- update check ----------------------------------------------------------------------------
 
 void TForm1::CheckForUpdate() {}
+
+// --- sounds, launched programs, power-off, schedule: the services -------------------------
+
+void TForm1::setAutomationServices(const AutomationServices& services) {
+    Sounds->setPlayer(services.sound);
+    Programs->setServices(services.processes, services.windows);
+    Timers->setShutdown(services.shutdown);
+    Icq->setWindows(services.windows);
+}
+
+void TForm1::setProgramTrayIcons(ProgramTrayIcons* icons) {
+    Programs->setTrayIcons(icons);
+}
 
 }  // namespace velmor

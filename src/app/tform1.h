@@ -11,6 +11,10 @@
 #include "app/form_model.h"
 #include "app/settings.h"
 #include "app/user_interface.h"
+#include "automation/icq_watchdog.h"
+#include "automation/launched_programs.h"
+#include "automation/schedule.h"
+#include "automation/sound_notifications.h"
 #include "desktop/log_file.h"
 #include "dialing/acceptance.h"
 #include "dialing/dial_cycle.h"
@@ -18,6 +22,7 @@
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
+#include "platform/automation_services.h"
 #include "platform/event_loop.h"
 #include "platform/profile.h"
 #include "platform/ras.h"
@@ -52,6 +57,10 @@ class TForm1 : public SettingsHooks {
     // --- ping component ---
 
     // --- sounds, launched programs, power-off, schedule ---
+    std::unique_ptr<SoundNotifications> Sounds;
+    std::unique_ptr<LaunchedPrograms> Programs;
+    std::unique_ptr<velmor::Schedule> Timers;  // DialClock, HangClock and their shared timer
+    std::unique_ptr<IcqWatchdog> Icq;          // TimerICQ
 
     // --- tray icon, display modes, hot keys ---
 
@@ -150,6 +159,14 @@ class TForm1 : public SettingsHooks {
 
     const std::string& programDirectory() const { return programDir_; }
     Profile* settingsFile() { return profile_.get(); }
+
+    // --- sounds, launched programs, power-off, schedule ---
+    // The system services of sounds, launched programs, the " ICQ" watchdog and the power-off;
+    // set by the front end before FormCreate. Without them those parts do nothing.
+    void setAutomationServices(const AutomationServices& services);
+    // The notification-area icons of launched programs (run methods 1 and 2); without them such
+    // programs start shown and get no icon.
+    void setProgramTrayIcons(ProgramTrayIcons* icons);
 
   private:
     // SettingsHooks

@@ -3,10 +3,12 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/linux/linux_automation.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
 #include "ui/main_window.h"
+#include "ui/program_tray_hook.h"
 #include "ui/qt_event_loop.h"
 #include "ui/qt_user_interface.h"
 
@@ -24,7 +26,11 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
 
     QtEventLoop loop;
     auto ras = ras::makeDefaultService(loop);
+    auto automation = makeLinuxAutomation();
+    auto programTray = makeProgramTrayIcons(&app);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    form.setAutomationServices(automation->services());
+    form.setProgramTrayIcons(programTray.get());
     MainWindow window(form, ui);
     form.FormCreate(options.firstArgument);
     // The set-password dialog closed without a password: the program ends without saving.
