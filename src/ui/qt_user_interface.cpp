@@ -1,5 +1,7 @@
 #include "ui/qt_user_interface.h"
 
+#include "ui/about_dialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -146,6 +148,15 @@ bool QtUserInterface::editPhonebookEntry(PhonebookEntry& entry, bool creating) {
     if (window.exec() != QDialog::Accepted) return false;
     entry = window.result();
     return true;
+}
+
+void QtUserInterface::showAboutBox(TAboutBox& box) {
+    AboutDialog window(box, dialogParent());
+    window.exec();
+}
+
+void QtUserInterface::openUrl(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
 void QtUserInterface::minimizeApplication() {
