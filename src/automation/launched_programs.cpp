@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "automation/command_line.h"
@@ -40,10 +41,19 @@ std::string firstCharacters(const std::string& text, std::size_t count) {
 bool KillProgramByPath(ProcessService& processes, const std::string& path) {
     bool result = false;
     const int self = static_cast<int>(::getpid());
+    // The process list gives the executable with its links resolved; a stored path that is a
+    // link (a program started through /usr/bin) is compared as the file it leads to as well.
+    std::error_code ec;
+    std::string resolved;
+    if (path.find('/') != std::string::npos) {
+        resolved = std::filesystem::canonical(path, ec).string();
+        if (ec || resolved == path) resolved.clear();
+    }
     for (const ProcessInfo& p : processes.processes()) {
         if (p.pid == self) continue;  // never the dialer itself: its settings would be lost
         if (equalsIgnoreCase(fileNamePart(p.executable), path) ||
-            equalsIgnoreCase(p.executable, path)) {
+            equalsIgnoreCase(p.executable, path) ||
+            (!resolved.empty() && equalsIgnoreCase(p.executable, resolved))) {
             result = processes.terminate(p.pid);
         }
     }

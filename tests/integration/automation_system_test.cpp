@@ -172,6 +172,14 @@ TEST(LinuxProcesses, StartsInTheProgramsFolderAndKillsByPath) {
     EXPECT_TRUE(waitFor([&] { return !running(pid); }));
     EXPECT_FALSE(KillProgramByPath(procs, sleeper));  // nothing left to end
 
+    // Started through a link, it is found by the link's path too.
+    const std::string link = dir.file("ссылка");
+    fs::create_symlink(sleeper, link);
+    ASSERT_TRUE(procs.start(link, {"30"}, ""));
+    ASSERT_TRUE(waitFor([&] { return (pid = findPid(procs, sleeper)) != 0; }));
+    EXPECT_TRUE(KillProgramByPath(procs, link));
+    EXPECT_TRUE(waitFor([&] { return !running(pid); }));
+
     // One that ignores the polite request is killed after the grace.
     const std::string stubborn = dir.file("velmor-stubborn-" + std::to_string(::getpid()));
     fs::copy_file("/bin/sh", stubborn);
