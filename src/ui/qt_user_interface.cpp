@@ -15,6 +15,7 @@
 #include "app/exit_dialog.h"
 #include "app/form_model.h"
 #include "app/lock_dialog.h"
+#include "dialing/list_dialogs.h"
 #include "platform/phonebook.h"
 #include "ui/binder.h"
 #include "ui/entry_dialog.h"
@@ -22,7 +23,9 @@
 #include "ui/file_chooser.h"
 #include "ui/icons.h"
 #include "ui/lock_dialog_window.h"
+#include "ui/login_dialog_window.h"
 #include "ui/main_window.h"
+#include "ui/phone_dialog.h"
 #include "ui/program_dialog_window.h"
 
 namespace velmor {
@@ -199,8 +202,17 @@ void QtUserInterface::showHelp(const std::string& topic) {
     if (!page.isEmpty() && open_) open_(QUrl::fromLocalFile(page));
 }
 
-void QtUserInterface::showPhoneDialog(TForm2&) {}
-void QtUserInterface::showLoginDialog(LoginDialog&) {}
+void QtUserInterface::showPhoneDialog(TForm2& dialog) {
+    PhoneDialogWindow window(dialog, dialogParent());
+    window.exec();
+}
+
+void QtUserInterface::showLoginDialog(LoginDialog& dialog) {
+    // The money is typed with the separators the window shows numbers with.
+    const LocaleFormat locale = window_ ? window_->model().locale : LocaleFormat::fromSystem();
+    LoginDialogWindow window(dialog, locale, dialogParent());
+    window.exec();
+}
 
 void QtUserInterface::terminate() {
     terminate_ = true;
