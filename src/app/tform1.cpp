@@ -103,6 +103,15 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         ui_.refresh();
     };
     RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) { RasConStateEvent(rec); };
+    // Sounds, launched programs, schedule and the " ICQ" watchdog.
+    Sounds = std::make_unique<SoundNotifications>(Model, ui_);
+    Programs = std::make_unique<LaunchedPrograms>(loop_, Model, session, ui_);
+    Timers = std::make_unique<velmor::Schedule>(
+        loop_, Model,
+        velmor::Schedule::Hooks{[this] { Button1Click(); }, [this] { saveCurrentEntry(); },
+                                [this] { ui_.refresh(); }});
+    Timers->Clocks.start();
+    Icq = std::make_unique<IcqWatchdog>(loop_);
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();
@@ -670,13 +679,27 @@ void TForm1::PageLeft(int pageIndex, int innerIndex) {
 
 // --- events pages (sounds and programs arrive with their own work) ---------------------------
 
-void TForm1::Button6Click() {}
-void TForm1::Button9Click() {}
-void TForm1::Button7Click() {}
-void TForm1::Button8Click() {}
-void TForm1::BitBtn9Click() {}
-void TForm1::BitBtn10Click() {}
-void TForm1::BitBtn14Click() {}
+void TForm1::Button6Click() {
+    Sounds->Button6Click();
+}
+void TForm1::Button9Click() {
+    Sounds->Button9Click();
+}
+void TForm1::Button7Click() {
+    Sounds->Button7Click();
+}
+void TForm1::Button8Click() {
+    Sounds->Button8Click();
+}
+void TForm1::BitBtn9Click() {
+    Programs->BitBtn9Click();
+}
+void TForm1::BitBtn10Click() {
+    Programs->BitBtn10Click();
+}
+void TForm1::BitBtn14Click() {
+    Programs->BitBtn14Click();
+}
 
 void TForm1::capplistChange(int index, bool checked) {
     if (index >= 0 && index < static_cast<int>(Model.programs.size())) {
@@ -696,7 +719,9 @@ void TForm1::TimeEditDblClick(Edit& edit, velmor::UpDown& upDown, bool hour) {
     edit.text = std::to_string(upDown.position);
 }
 
-void TForm1::applySchedule() {}
+void TForm1::applySchedule() {
+    Timers->apply();
+}
 
 void TForm1::Button13Click() {
     applySchedule();
@@ -852,8 +877,12 @@ void TForm1::keepAlivePing(const std::string& /*host*/) {}
 
 // --- sounds ----------------------------------------------------------------------------------
 
-void TForm1::connectSound() {}
-void TForm1::lossSound() {}
+void TForm1::connectSound() {
+    Sounds->connected();
+}
+void TForm1::lossSound() {
+    Sounds->lost();
+}
 
 // --- tray ------------------------------------------------------------------------------------
 
@@ -867,9 +896,15 @@ void TForm1::hideBalloon() {
 
 // --- launched programs -----------------------------------------------------------------------
 
-void TForm1::launchPrograms() {}
-void TForm1::programsDisconnected() {}
-void TForm1::programsCleanUp() {}
+void TForm1::launchPrograms() {
+    Programs->LaunchTickedPrograms();
+}
+void TForm1::programsDisconnected() {
+    Programs->Disconnected();
+}
+void TForm1::programsCleanUp() {
+    Programs->CleanUpTrayIcons();
+}
 
 // --- update check ----------------------------------------------------------------------------
 
@@ -985,6 +1020,19 @@ void TForm1::HotKeysHotKeyPressed(std::uint32_t value) {
     }
     if (pressed == h.HotLock.hotKey) guarded([&] { LockHotKey(); });
     ui_.refresh();
+}
+
+// --- sounds, launched programs, power-off, schedule: the services -------------------------
+
+void TForm1::setAutomationServices(const AutomationServices& services) {
+    Sounds->setPlayer(services.sound);
+    Programs->setServices(services.processes, services.windows);
+    Timers->setShutdown(services.shutdown);
+    Icq->setWindows(services.windows);
+}
+
+void TForm1::setProgramTrayIcons(ProgramTrayIcons* icons) {
+    Programs->setTrayIcons(icons);
 }
 
 }  // namespace velmor

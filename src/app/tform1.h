@@ -12,6 +12,10 @@
 #include "app/form_model.h"
 #include "app/settings.h"
 #include "app/user_interface.h"
+#include "automation/icq_watchdog.h"
+#include "automation/launched_programs.h"
+#include "automation/schedule.h"
+#include "automation/sound_notifications.h"
 #include "desktop/display_modes.h"
 #include "desktop/download.h"
 #include "desktop/hot_keys.h"
@@ -23,6 +27,7 @@
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
+#include "platform/automation_services.h"
 #include "platform/clipboard.h"
 #include "platform/event_loop.h"
 #include "platform/hotkeys.h"
@@ -63,6 +68,10 @@ class TForm1 : public SettingsHooks {
     // --- ping component ---
 
     // --- sounds, launched programs, power-off, schedule ---
+    std::unique_ptr<SoundNotifications> Sounds;
+    std::unique_ptr<LaunchedPrograms> Programs;
+    std::unique_ptr<velmor::Schedule> Timers;  // DialClock, HangClock and their shared timer
+    std::unique_ptr<IcqWatchdog> Icq;          // TimerICQ
 
     // --- tray icon, display modes, hot keys ---
     std::unique_ptr<TTrayIcon> TrayIcon;  // the program's own icon, tip "Velmor"
@@ -190,6 +199,14 @@ class TForm1 : public SettingsHooks {
     void MRestoreClick();
     void MHideClick();
     void HotKeysHotKeyPressed(std::uint32_t value);
+
+    // --- sounds, launched programs, power-off, schedule ---
+    // The system services of sounds, launched programs, the " ICQ" watchdog and the power-off;
+    // set by the front end before FormCreate. Without them those parts do nothing.
+    void setAutomationServices(const AutomationServices& services);
+    // The notification-area icons of launched programs (run methods 1 and 2); without them such
+    // programs start shown and get no icon.
+    void setProgramTrayIcons(ProgramTrayIcons* icons);
 
   private:
     // SettingsHooks

@@ -1,6 +1,7 @@
 // What the core asks of a front end: message boxes, the modal dialogs and window operations.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace velmor {
@@ -9,6 +10,7 @@ class TForm2;
 class TForm6;
 class TForm7;
 class LoginDialog;
+class TForm8;
 class TAboutBox;
 struct PhonebookEntry;
 
@@ -52,6 +54,17 @@ class UserInterface {
     virtual void terminate() = 0;
     // The model changed outside a widget handler (a timer, a RAS event): redraw.
     virtual void refresh() = 0;
+
+    // --- sounds and launched programs ---
+    // A file-open dialog that accepts only existing files in existing folders. filter: pairs of a
+    // description and its patterns, all separated by "|" ("Звуковые файлы (*.wav)|*.wav").
+    // Nothing when cancelled.
+    virtual std::optional<std::string> chooseFile(const std::string& /*filter*/) {
+        return std::nullopt;
+    }
+    // The launched-program dialog, modal; it ends with OkClick on "OK", and "Отмена" leaves it
+    // unaccepted.
+    virtual void showProgramDialog(TForm8& /*dialog*/) {}
 };
 
 }  // namespace velmor

@@ -14,6 +14,8 @@ struct AppEntry {
     bool mustKill = true;
     std::string params;
     std::string titlePart;
+    int trayIcon =
+        0;  // the program's own icon in the notification area while it has one (not stored)
     friend bool operator==(const AppEntry&, const AppEntry&) = default;
 };
 

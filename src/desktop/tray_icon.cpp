@@ -113,6 +113,12 @@ void TTrayIcon::setMenu(std::vector<TrayMenuItem> items) {
     if (backend_) backend_->setMenu(menu_);
 }
 
+void TTrayIcon::setMenuCaption(std::size_t index, const std::string& caption) {
+    if (index >= menu_.size()) return;
+    menu_[index].caption = caption;
+    if (backend_) backend_->setMenuCaption(index, caption);
+}
+
 void TTrayIcon::mouse(TrayMouse what) {
     switch (what) {
         case TrayMouse::LeftDown:

@@ -43,6 +43,7 @@ class TTrayIcon {
     // The right button's menu: the main window's pop-up menu, or items of the icon's own.
     void useWindowMenu();
     void setMenu(std::vector<TrayMenuItem> items);
+    void setMenuCaption(std::size_t index, const std::string& caption);
 
     // A single click, reported once the double-click time has passed without a second click;
     // a double click is reported alone.

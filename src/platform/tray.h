@@ -43,6 +43,8 @@ class TrayIconBackend {
     // The menu of the right button: the main window's pop-up menu, or items of the icon's own.
     virtual void useWindowMenu() = 0;
     virtual void setMenu(std::vector<TrayMenuItem> items) = 0;
+    // Changes the caption of an item of the icon's own menu (while it opens, too).
+    virtual void setMenuCaption(std::size_t index, const std::string& caption) = 0;
 
     // Reported on the user-interface thread.
     std::function<void(TrayMouse)> onMouse;

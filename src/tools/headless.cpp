@@ -15,6 +15,7 @@
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "app/tform1.h"
+#include "platform/linux/linux_automation.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
@@ -124,6 +125,9 @@ class HeadlessUI : public UserInterface {
     void showHelp(const std::string&) override {}
     void terminate() override { terminated = true; }
     void refresh() override {}
+    // Nobody here to choose a file or fill in the program dialog.
+    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
+    void showProgramDialog(TForm8&) override {}
 
     bool terminated = false;
 
@@ -163,7 +167,9 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
         }
     }
 
+    auto automation = makeLinuxAutomation();  // without a display the " ICQ" watchdog is off
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    form.setAutomationServices(automation->services());
     form.LogFile.onLine = [](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);

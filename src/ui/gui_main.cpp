@@ -3,11 +3,13 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/linux/linux_automation.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
 #include "ui/main_window.h"
+#include "ui/program_tray_hook.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_event_loop.h"
 #include "ui/qt_tray.h"
@@ -39,7 +41,11 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     }
     // The window ends the program; a message box closed over the hidden window does not.
     app.setQuitOnLastWindowClosed(false);
+    auto automation = makeLinuxAutomation();
+    auto programTray = makeProgramTrayIcons(loop, &tray);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    form.setAutomationServices(automation->services());
+    form.setProgramTrayIcons(programTray.get());
     MainWindow window(form, ui);
     tray.setWindowMenu(window.popupMenu1());
     form.setTrayService(&tray);

@@ -56,17 +56,20 @@ class QtTrayIcon : public TrayIconBackend {
         icon_.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon);
     }
     void useWindowMenu() override {
+        actions_.clear();
         ownMenu_.reset();
         icon_.setContextMenu(service_.windowMenu());
     }
     void setMenu(std::vector<TrayMenuItem> items) override {
         ownMenu_ = std::make_unique<QMenu>();
+        actions_.clear();
         for (TrayMenuItem& item : items) {
             if (item.caption.empty()) {
-                ownMenu_->addSeparator();
+                actions_.push_back(ownMenu_->addSeparator());
                 continue;
             }
             QAction* a = ownMenu_->addAction(qs(item.caption));
+            actions_.push_back(a);
             a->setEnabled(item.enabled);
             QObject::connect(a, &QAction::triggered, a, [onClick = std::move(item.onClick)] {
                 if (onClick) onClick();
@@ -76,6 +79,11 @@ class QtTrayIcon : public TrayIconBackend {
             if (onMenuOpening) onMenuOpening();
         });
         icon_.setContextMenu(ownMenu_.get());
+    }
+
+    void setMenuCaption(std::size_t index, const std::string& caption) override {
+        if (index < actions_.size() && !actions_[index]->isSeparator())
+            actions_[index]->setText(qs(caption));
     }
 
     // A new notification area: the icon goes into it.
@@ -92,6 +100,7 @@ class QtTrayIcon : public TrayIconBackend {
     QtTrayService& service_;
     QSystemTrayIcon icon_;
     std::unique_ptr<QMenu> ownMenu_;
+    std::vector<QAction*> actions_;  // of ownMenu_, one per item
 };
 
 QtTrayService::QtTrayService(int pollMs) : available_(QSystemTrayIcon::isSystemTrayAvailable()) {

@@ -20,11 +20,13 @@
 #include "ui/binder.h"
 #include "ui/entry_dialog.h"
 #include "ui/exit_dialog_window.h"
+#include "ui/file_chooser.h"
 #include "ui/icons.h"
 #include "ui/lock_dialog_window.h"
 #include "ui/login_dialog_window.h"
 #include "ui/main_window.h"
 #include "ui/phone_dialog.h"
+#include "ui/program_dialog_window.h"
 
 namespace velmor {
 namespace {
@@ -226,6 +228,15 @@ void QtUserInterface::terminate() {
 
 void QtUserInterface::refresh() {
     if (window_) window_->refresh();
+}
+
+std::optional<std::string> QtUserInterface::chooseFile(const std::string& filter) {
+    return chooseExistingFile(dialogParent(), filter);
+}
+
+void QtUserInterface::showProgramDialog(TForm8& dialog) {
+    ProgramDialogWindow window(dialog, *this, dialogParent());
+    window.exec();
 }
 
 }  // namespace velmor

@@ -45,6 +45,8 @@ class QtUserInterface : public UserInterface {
     void showHelp(const std::string& topic) override;
     void terminate() override;
     void refresh() override;
+    std::optional<std::string> chooseFile(const std::string& filter) override;
+    void showProgramDialog(TForm8& dialog) override;
 
     bool hintsEnabled() const { return hintsOn_; }
     bool terminateRequested() const { return terminate_; }

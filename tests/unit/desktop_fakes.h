@@ -49,6 +49,13 @@ class FakeTray : public TrayService {
             s_->windowMenu = false;
             s_->menu = std::move(items);
         }
+        void setMenuCaption(std::size_t index, const std::string& caption) override {
+            if (index < s_->menu.size()) s_->menu[index].caption = caption;
+        }
+        // The icon's own menu opens.
+        void openMenu() {
+            if (onMenuOpening) onMenuOpening();
+        }
 
       private:
         std::shared_ptr<FakeTrayIconState> s_;

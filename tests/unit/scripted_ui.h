@@ -9,6 +9,7 @@
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "app/user_interface.h"
+#include "automation/program_dialog.h"
 #include "dialing/list_dialogs.h"
 #include "platform/phonebook.h"
 
@@ -101,6 +102,20 @@ class ScriptedUI : public UserInterface {
             d.PasswordEdit.paste(password);
             d.OkClick(error);
         };
+    }
+
+    // The file dialog: the filters it was opened with, and the file the user picks (by default
+    // the dialog is cancelled).
+    std::vector<std::string> fileFilters;
+    std::function<std::optional<std::string>(const std::string& filter)> fileChooser;
+    std::optional<std::string> chooseFile(const std::string& filter) override {
+        fileFilters.push_back(filter);
+        return fileChooser ? fileChooser(filter) : std::nullopt;
+    }
+    // What the user does in the launched-program dialog; by default "Отмена".
+    std::function<void(TForm8&)> programDialog;
+    void showProgramDialog(TForm8& dialog) override {
+        if (programDialog) programDialog(dialog);
     }
 
     // What the application's minimize and restore events run (the form's display-mode steps).

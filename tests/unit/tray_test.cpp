@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop/display_modes.h"
+#include "desktop/program_icons.h"
 #include "desktop/tray_icon.h"
 #include "desktop_fakes.h"
 #include "platform/profile.h"
@@ -141,6 +142,54 @@ TEST(TrayIconComponent, ClicksWaitForTheDoubleClickTimeAndTextsAreCut) {
     ASSERT_EQ(s.menu.size(), 2u);
     s.menu[0].onClick();
     EXPECT_EQ(chosen, 1);
+}
+
+TEST(ProgramTrayIcons, OneIconPerProgramWithItsMenuAndClick) {
+    VirtualLoop loop;
+    TrayProgramIcons none(loop, nullptr);
+    EXPECT_EQ(none.add("/usr/bin/editor", "Редактор", {}), 0);
+
+    FakeTray tray;
+    TrayProgramIcons icons(loop, &tray);
+    int clicks = 0, shown = 0, exits = 0;
+    bool windowShown = false;
+    ProgramTrayIcons::Handlers h;
+    h.click = [&] { ++clicks; };
+    h.menuPopup = [&] { return std::string(windowShown ? "Спрятать" : "Показать"); };
+    h.showHide = [&] { ++shown; };
+    h.exit = [&] { ++exits; };
+    const int a = icons.add("/usr/bin/editor", "Редактор", h);
+    const int b = icons.add("/usr/bin/player", "Плеер", h);
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    EXPECT_NE(a, b);
+    const FakeTrayIconState& s = *tray.icons[0];
+    EXPECT_TRUE(s.visible);
+    EXPECT_EQ(s.file, "/usr/bin/editor");
+    EXPECT_EQ(s.tip, "Редактор");
+    ASSERT_EQ(s.menu.size(), 2u);
+    EXPECT_EQ(s.menu[1].caption, "Выйти");
+    // The first item's caption is asked when the menu opens.
+    windowShown = true;
+    static_cast<FakeTray::Icon*>(tray.backends[0])->openMenu();
+    EXPECT_EQ(s.menu[0].caption, "Спрятать");
+    s.menu[0].onClick();
+    s.menu[1].onClick();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(exits, 1);
+    tray.mouse(0, TrayMouse::LeftDown);
+    loop.advance(400);
+    EXPECT_EQ(clicks, 1);
+    // Removed (even from its own menu's handler): out of the area at once, destroyed later.
+    EXPECT_TRUE(icons.visible(a));
+    icons.remove(a);
+    EXPECT_FALSE(icons.visible(a));
+    EXPECT_FALSE(s.visible);
+    EXPECT_FALSE(s.destroyed);
+    loop.runPending();
+    EXPECT_TRUE(s.destroyed);
+    EXPECT_TRUE(icons.visible(b));
+    icons.remove(12345);  // unknown: nothing
 }
 
 // A program over the recording desktop services.

@@ -1,0 +1,52 @@
+// Other programs: starting them, listing and terminating processes, and their top-level windows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+// One running process as the process list gives it.
+struct ProcessInfo {
+    int pid = 0;
+    std::string executable;  // the executable's full path
+};
+
+class ProcessService {
+  public:
+    virtual ~ProcessService() = default;
+    // Starts the program file with the arguments in the working folder (empty: the current
+    // one). A name without a folder is looked up on the search path; a file that is not a program
+    // is opened with the desktop's default application. False when nothing could be started.
+    virtual bool start(const std::string& path, const std::vector<std::string>& args,
+                       const std::string& workDir) = 0;
+    // The processes running now.
+    virtual std::vector<ProcessInfo> processes() = 0;
+    // Asks the process to end, and ends it by force when it has not after a short grace. True
+    // when the request was delivered.
+    virtual bool terminate(int pid) = 0;
+};
+
+using WindowId = std::uint32_t;  // 0: no window
+
+struct WindowInfo {
+    WindowId id = 0;
+    std::string title;
+};
+
+class WindowService {
+  public:
+    virtual ~WindowService() = default;
+    // False when there is no desktop to look at (no display).
+    virtual bool available() = 0;
+    // The top-level windows, topmost first, hidden ones included.
+    virtual std::vector<WindowInfo> topLevelWindows() = 0;
+    virtual bool visible(WindowId window) = 0;
+    virtual void show(WindowId window) = 0;
+    virtual void hide(WindowId window) = 0;
+    // Asks the window to close, as its close box does.
+    virtual void close(WindowId window) = 0;
+};
+
+}  // namespace velmor
