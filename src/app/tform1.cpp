@@ -45,29 +45,23 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       Cycle(loop, Model, session, RasCon, LogFile,
             {[this] { Accept.run(); }, [this] { refreshDialAvailability(); },
              [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { ui_.refresh(); }}),
-      Accept(Model, session, RasCon, RasPer, LogFile, Cycle,
-             {[this](const std::string& host, int count) { return pingTries(host, count); },
-              [this] { connectSound(); },
-              [this] { ui_.minimizeApplication(); },
-              [this](const std::string& title, const std::string& text) {
-                  showBalloon(title, text);
-              },
-              [this] { applyDisplay(); },
-              [this] { launchPrograms(); },
-              [this] { saveCurrentEntry(); },
-              [this] { Monitor.TimerStatus.setEnabled(true); }}),
-      Monitor(loop, Model, session, RasCon, RasPer, LogFile, Cycle,
-              {[this] { lossSound(); },
-               [this] {
-                   applyDisplay();
-                   hideBalloon();
-               },
-               [this] { ui_.restoreApplication(); },
-               [this] { programsDisconnected(); },
-               [this] { programsCleanUp(); },
-               [this](const std::string& host) { keepAlivePing(host); },
-               [this] { CheckForUpdate(); },
-               [this] { ui_.refresh(); }}),
+      Accept(
+          Model, session, RasCon, RasPer, LogFile, Cycle,
+          {[this](const std::string& host, int count) { return pingTries(host, count); },
+           [this] { connectSound(); }, [this] { ui_.minimizeApplication(); },
+           [this](const std::string& title, const std::string& text) { showBalloon(title, text); },
+           [this] { applyDisplay(); }, [this] { launchPrograms(); }, [this] { saveCurrentEntry(); },
+           [this] { Monitor.TimerStatus.setEnabled(true); }}),
+      Monitor(
+          loop, Model, session, RasCon, RasPer, LogFile, Cycle,
+          {[this] { lossSound(); },
+           [this] {
+               applyDisplay();
+               hideBalloon();
+           },
+           [this] { ui_.restoreApplication(); }, [this] { programsDisconnected(); },
+           [this] { programsCleanUp(); }, [this](const std::string& host) { keepAlivePing(host); },
+           [this] { CheckForUpdate(); }, [this] { ui_.refresh(); }}),
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
@@ -94,6 +88,10 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         ui_.minimizeApplication();
     };
     RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) { RasConStateEvent(rec); };
+    Ping = std::make_shared<TPing>(loop);
+    Ping->Timeout = 6000;
+    Ping->OnDnsLookupDone = [this](TPing&, std::uint16_t error) { PingDnsLookupDone(error); };
+    Ping->OnEchoReply = [this](TPing&, int status) { PingEchoReply(status); };
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();
@@ -788,11 +786,50 @@ void TForm1::CopyIPClick() {}
 
 // --- ping (the acceptance check and the keep-alive) ---------------------------------------------
 
-bool TForm1::pingTries(const std::string& /*host*/, int /*count*/) {
-    return true;  // no ping component: the check passes
+bool TForm1::pingTries(const std::string& host, int count) {
+    if (!Ping->service()) return true;  // no ping component: the check passes
+    for (int i = 0; i < std::max(count, 1); ++i) {
+        PingResult = -1;
+        try {
+            Ping->startLookup(host);
+        } catch (const std::exception& e) {
+            // Shown as any handler's error; the try has failed.
+            showError(withFullStop(e.what()));
+            PingResult = 0;
+        }
+        Ping->processMessagesUntil([this] { return PingResult != -1; });
+        // The user's commands run during the wait and may have ended this dial.
+        if (PingResult == 1 || !Accept.dialGoesOn()) break;
+    }
+    return PingResult != 0;
 }
 
-void TForm1::keepAlivePing(const std::string& /*host*/) {}
+void TForm1::keepAlivePing(const std::string& host) {
+    if (!Ping->service()) return;
+    // Started once the tick is over: the echo to a dotted address, which follows its lookup at
+    // once, then does not hold up the ticks while it waits.
+    loop_.post([this, ping = std::weak_ptr<TPing>(Ping), host] {
+        if (ping.expired()) return;
+        guarded([&] { Ping->startLookup(host); });
+    });
+}
+
+void TForm1::setIcmpService(icmp::IcmpService* service) {
+    Ping->setService(service);
+}
+
+void TForm1::PingDnsLookupDone(std::uint16_t error) {
+    if (error != 0) {
+        PingResult = 0;
+        return;
+    }
+    Ping->setAddress(Ping->lookupResult());
+    Ping->echo();
+}
+
+void TForm1::PingEchoReply(int status) {
+    PingResult = status != 0 ? 1 : 0;
+}
 
 // --- sounds ----------------------------------------------------------------------------------
 

@@ -15,6 +15,7 @@
 #include "dialing/acceptance.h"
 #include "dialing/dial_cycle.h"
 #include "dialing/list_editor.h"
+#include "dialing/ping.h"
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
@@ -50,6 +51,10 @@ class TForm1 : public SettingsHooks {
     ListEditor Lists;
 
     // --- ping component ---
+    std::shared_ptr<TPing> Ping;
+    // The ping of the check in progress (or of the last keep-alive): -1 waiting, 0 failed,
+    // 1 answered.
+    int PingResult = -1;
 
     // --- sounds, launched programs, power-off, schedule ---
 
@@ -150,6 +155,13 @@ class TForm1 : public SettingsHooks {
 
     const std::string& programDirectory() const { return programDir_; }
     Profile* settingsFile() { return profile_.get(); }
+
+    // --- ping component ---
+    // The system's name lookup and echo; without one the ping check passes and no keep-alive
+    // ping is sent. The service must outlive the window.
+    void setIcmpService(icmp::IcmpService* service);
+    void PingDnsLookupDone(std::uint16_t error);
+    void PingEchoReply(int status);
 
   private:
     // SettingsHooks

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/icmp.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
@@ -24,7 +25,9 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
 
     QtEventLoop loop;
     auto ras = ras::makeDefaultService(loop);
+    const auto icmpService = icmp::makeSystemService(loop);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    form.setIcmpService(icmpService.get());
     MainWindow window(form, ui);
     form.FormCreate(options.firstArgument);
     // The set-password dialog closed without a password: the program ends without saving.
