@@ -56,4 +56,36 @@ std::uint16_t internetChecksum(const std::uint8_t* data, std::size_t size) {
     return static_cast<std::uint16_t>(~sum & 0xFFFF);
 }
 
+std::vector<std::uint8_t> echoPacket(std::uint16_t ident, std::uint16_t sequence, int size) {
+    std::vector<std::uint8_t> packet(8);
+    packet[0] = 8;  // echo request
+    packet[4] = static_cast<std::uint8_t>(ident >> 8);
+    packet[5] = static_cast<std::uint8_t>(ident);
+    packet[6] = static_cast<std::uint8_t>(sequence >> 8);
+    packet[7] = static_cast<std::uint8_t>(sequence);
+    const std::vector<std::uint8_t> data = echoData(size);
+    packet.insert(packet.end(), data.begin(), data.end());
+    const std::uint16_t sum = internetChecksum(packet.data(), packet.size());
+    packet[2] = static_cast<std::uint8_t>(sum >> 8);
+    packet[3] = static_cast<std::uint8_t>(sum);
+    return packet;
+}
+
+int matchEchoReply(const std::uint8_t* p, std::size_t n, bool withIpHeader, Ipv4 from,
+                   const EchoMatch& wanted) {
+    if (withIpHeader) {
+        if (n < 20 || (p[0] >> 4) != 4) return -1;
+        const std::size_t headerLength = (p[0] & 0x0Fu) * 4u;
+        if (headerLength < 20 || n < headerLength) return -1;
+        p += headerLength;
+        n -= headerLength;
+    }
+    if (n < 8 || from != wanted.from) return -1;
+    if (p[0] != 0 || p[1] != 0 || internetChecksum(p, n) != 0) return -1;  // echo reply, code 0
+    const auto ident = static_cast<std::uint16_t>(p[4] << 8 | p[5]);
+    const auto sequence = static_cast<std::uint16_t>(p[6] << 8 | p[7]);
+    if ((wanted.ident != 0 && ident != wanted.ident) || sequence != wanted.sequence) return -1;
+    return static_cast<int>(n - 8);
+}
+
 }  // namespace velmor::icmp

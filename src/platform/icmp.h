@@ -64,6 +64,20 @@ struct EchoResult {
 // The data of a request: a fixed text of 45 characters, cut to size or followed by spaces.
 std::vector<std::uint8_t> echoData(int size);
 constexpr std::size_t kEchoTextLength = 45;
+// An echo request: type 8, code 0, checksum, identifier, sequence number, then echoData(size).
+std::vector<std::uint8_t> echoPacket(std::uint16_t ident, std::uint16_t sequence, int size);
+
+// What a reply must carry to answer a request.
+struct EchoMatch {
+    Ipv4 from = 0;
+    std::uint16_t ident = 0;  // 0: any (a datagram socket whose identifier is not known)
+    std::uint16_t sequence = 0;
+};
+// The data size of a received packet when it is an intact echo reply to the request, else -1.
+// withIpHeader: the packet starts with the IP header (as a raw socket delivers it).
+int matchEchoReply(const std::uint8_t* packet, std::size_t size, bool withIpHeader, Ipv4 from,
+                   const EchoMatch& wanted);
+
 // The Internet checksum (one's complement sum of 16-bit words) of bytes.
 std::uint16_t internetChecksum(const std::uint8_t* data, std::size_t size);
 

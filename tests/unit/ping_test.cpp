@@ -74,6 +74,63 @@ TEST(IcmpText, DottedAddressesChecksumAndEchoData) {
     EXPECT_EQ(icmp::lookupErrorCode(EAI_FAIL), icmp::kNoRecovery);
 }
 
+TEST(IcmpText, RequestsAndTheRepliesThatAnswerThem) {
+    const auto request = icmp::echoPacket(0x1234, 0x0102, 60);
+    ASSERT_EQ(request.size(), 68u);
+    EXPECT_EQ(request[0], 8);
+    EXPECT_EQ(request[1], 0);
+    EXPECT_EQ(request[4] << 8 | request[5], 0x1234);
+    EXPECT_EQ(request[6] << 8 | request[7], 0x0102);
+    EXPECT_EQ(icmp::internetChecksum(request.data(), request.size()), 0);
+    EXPECT_TRUE(std::equal(request.begin() + 8, request.end(), icmp::echoData(60).begin()));
+
+    // The reply the loopback host sends: type 0, the checksum adjusted, data unchanged.
+    auto reply = request;
+    reply[0] = 0;
+    reply[2] = reply[3] = 0;
+    const std::uint16_t sum = icmp::internetChecksum(reply.data(), reply.size());
+    reply[2] = static_cast<std::uint8_t>(sum >> 8);
+    reply[3] = static_cast<std::uint8_t>(sum);
+    constexpr icmp::Ipv4 from = 0x7F000001;
+    auto match = [&](const std::vector<std::uint8_t>& p, bool ip = false,
+                     icmp::Ipv4 src = 0x7F000001,
+                     icmp::EchoMatch w = {0x7F000001, 0x1234, 0x0102}) {
+        return icmp::matchEchoReply(p.data(), p.size(), ip, src, w);
+    };
+    EXPECT_EQ(match(reply), 60);
+    EXPECT_EQ(match(reply, false, from, {from, 0, 0x0102}), 60);  // identifier not known
+    EXPECT_EQ(match(request), -1);                                // our own request
+    EXPECT_EQ(match(reply, false, 0x7F000002), -1);               // another host
+    EXPECT_EQ(match(reply, false, from, {from, 0x1235, 0x0102}), -1);
+    EXPECT_EQ(match(reply, false, from, {from, 0x1234, 0x0103}), -1);
+    auto damaged = reply;
+    damaged[20] ^= 0x01;
+    EXPECT_EQ(match(damaged), -1);
+    EXPECT_EQ(match(std::vector<std::uint8_t>(reply.begin(), reply.begin() + 7)), -1);
+
+    // Behind an IP header of 20 bytes, or of 24 with options; a header that claims more than
+    // the packet holds, or another IP version, is refused.
+    std::vector<std::uint8_t> ip(20, 0);
+    ip[0] = 0x45;
+    auto withIp = ip;
+    withIp.insert(withIp.end(), reply.begin(), reply.end());
+    EXPECT_EQ(match(withIp, true), 60);
+    EXPECT_EQ(match(reply, true), -1);  // no IP header where one belongs
+    auto withOptions = ip;
+    withOptions[0] = 0x46;
+    withOptions.insert(withOptions.end(), 4, 1);
+    withOptions.insert(withOptions.end(), reply.begin(), reply.end());
+    EXPECT_EQ(match(withOptions, true), 60);
+    auto tooLong = withIp;
+    tooLong[0] = 0x4F;
+    tooLong.resize(50);
+    EXPECT_EQ(match(tooLong, true), -1);
+    auto version6 = withIp;
+    version6[0] = 0x65;
+    EXPECT_EQ(match(version6, true), -1);
+    EXPECT_EQ(match(std::vector<std::uint8_t>(ip.begin(), ip.begin() + 19), true), -1);
+}
+
 TEST_F(PingTest, DottedAddressIsAnsweredInsideStartLookup) {
     bool returned = false;
     ping_.OnDnsLookupDone = [&](TPing& p, std::uint16_t error) {

@@ -75,30 +75,6 @@ int openSocket(SocketKind kind, bool& raw) {
     return fd >= 0 ? fd : -errno;
 }
 
-struct Wanted {
-    Ipv4 from;
-    std::uint16_t ident;  // 0 on a datagram socket whose identifier is not known
-    std::uint16_t sequence;
-};
-
-// The data size of a packet when it is the echo reply wanted (with a valid checksum), else -1.
-// A raw socket delivers the IP header before the ICMP message.
-int matchReply(const std::uint8_t* p, std::size_t n, bool raw, Ipv4 from, const Wanted& w) {
-    if (raw) {
-        if (n < 20 || (p[0] >> 4) != 4) return -1;
-        const std::size_t headerLength = (p[0] & 0x0Fu) * 4u;
-        if (headerLength < 20 || n < headerLength) return -1;
-        p += headerLength;
-        n -= headerLength;
-    }
-    if (n < 8 || from != w.from) return -1;
-    if (p[0] != ICMP_ECHOREPLY || p[1] != 0 || internetChecksum(p, n) != 0) return -1;
-    const std::uint16_t ident = static_cast<std::uint16_t>(p[4] << 8 | p[5]);
-    const std::uint16_t sequence = static_cast<std::uint16_t>(p[6] << 8 | p[7]);
-    if ((w.ident != 0 && ident != w.ident) || sequence != w.sequence) return -1;
-    return static_cast<int>(n - 8);
-}
-
 // Sends one echo request and waits for its reply, the time-out or a write to stopFd.
 EchoResult sendEcho(const EchoRequest& r, SocketKind kind, int stopFd, std::uint16_t ident,
                     std::uint16_t sequence) {
@@ -128,18 +104,7 @@ EchoResult sendEcho(const EchoRequest& r, SocketKind kind, int stopFd, std::uint
     }
 
     // On a datagram socket the system puts in its own identifier and checksum.
-    std::vector<std::uint8_t> packet(8);
-    packet[0] = ICMP_ECHO;
-    packet[4] = static_cast<std::uint8_t>(ident >> 8);
-    packet[5] = static_cast<std::uint8_t>(ident);
-    packet[6] = static_cast<std::uint8_t>(sequence >> 8);
-    packet[7] = static_cast<std::uint8_t>(sequence);
-    const std::vector<std::uint8_t> data = echoData(r.size);
-    packet.insert(packet.end(), data.begin(), data.end());
-    const std::uint16_t sum = internetChecksum(packet.data(), packet.size());
-    packet[2] = static_cast<std::uint8_t>(sum >> 8);
-    packet[3] = static_cast<std::uint8_t>(sum);
-
+    const std::vector<std::uint8_t> packet = echoPacket(ident, sequence, r.size);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(r.address);
@@ -149,7 +114,7 @@ EchoResult sendEcho(const EchoRequest& r, SocketKind kind, int stopFd, std::uint
         result.error = errno;
         return result;
     }
-    Wanted wanted{r.address, raw ? ident : std::uint16_t{0}, sequence};
+    EchoMatch wanted{r.address, raw ? ident : std::uint16_t{0}, sequence};
     if (!raw) {
         sockaddr_in own{};
         socklen_t length = sizeof own;
@@ -179,8 +144,8 @@ EchoResult sendEcho(const EchoRequest& r, SocketKind kind, int stopFd, std::uint
         const ssize_t n = recvfrom(fd.get(), buffer.data(), buffer.size(), MSG_DONTWAIT,
                                    reinterpret_cast<sockaddr*>(&from), &length);
         if (n < 0) continue;
-        const int size = matchReply(buffer.data(), static_cast<std::size_t>(n), raw,
-                                    ntohl(from.sin_addr.s_addr), wanted);
+        const int size = matchEchoReply(buffer.data(), static_cast<std::size_t>(n), raw,
+                                        ntohl(from.sin_addr.s_addr), wanted);
         if (size < 0) continue;
         result.replies = 1;
         result.from = ntohl(from.sin_addr.s_addr);
