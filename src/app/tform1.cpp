@@ -13,6 +13,7 @@
 #include "app/lock_dialog.h"
 #include "app/number_text.h"
 #include "app/page_switches.h"
+#include "desktop/about_box.h"
 #include "platform/codepage.h"
 #include "platform/machine.h"
 #include "platform/phonebook.h"
@@ -73,6 +74,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
                  }
                  return stored;
              }}),
+      Download(loop),
       loop_(loop),
       rasService_(ras),
       ui_(ui),
@@ -86,6 +88,10 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
     TimerMinimize.onTimer = [this] {
         TimerMinimize.setEnabled(false);
         ui_.minimizeApplication();
+    };
+    Download.OnDoneFile = [this](const std::string& name, std::int64_t size) {
+        DownloadDoneFile(name, size);
+        ui_.refresh();
     };
     RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) { RasConStateEvent(rec); };
     Ping = std::make_shared<TPing>(loop);
@@ -755,7 +761,10 @@ void TForm1::Button10Click() {
     ui_.showHelp(topic);
 }
 
-void TForm1::Button3Click() {}
+void TForm1::Button3Click() {
+    TAboutBox box(loop_, ui_, HomePage, programDir_);
+    ui_.showAboutBox(box);
+}
 
 void TForm1::PopupMenu1Popup() {
     auto& m = Model.menu;
@@ -849,6 +858,23 @@ void TForm1::programsCleanUp() {}
 
 // --- update check ----------------------------------------------------------------------------
 
-void TForm1::CheckForUpdate() {}
+void TForm1::CheckForUpdate() {
+    Download.URL = HomePage + "/update.inf";
+    Download.FileName = programDir_ + "update.inf";
+    Download.GetFile();
+}
+
+void TForm1::DownloadDoneFile(const std::string& /*fileName*/, std::int64_t /*size*/) {
+    std::string line;
+    if (!takeFirstLine(programDir_ + "update.inf", line)) return;
+    if (!looksLikeVersion(line) || !isNewerVersion(line)) return;
+    if (ui_.applicationMinimized()) {
+        showBalloon("Найдена новая версия", "Velmor " + line + " доступен для скачивания.");
+    } else if (ui_.messageBox(MessageKind::Question, MessageButtons::YesNo,
+                              "Найдена новая версия (" + line + "). Открыть сайт программы?") ==
+               MessageResult::Yes) {
+        ui_.openUrl(HomePage);
+    }
+}
 
 }  // namespace velmor

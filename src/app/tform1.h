@@ -11,6 +11,7 @@
 #include "app/form_model.h"
 #include "app/settings.h"
 #include "app/user_interface.h"
+#include "desktop/download.h"
 #include "desktop/log_file.h"
 #include "dialing/acceptance.h"
 #include "dialing/dial_cycle.h"
@@ -49,6 +50,9 @@ class TForm1 : public SettingsHooks {
     Acceptance Accept;
     velmor::Monitor Monitor;
     ListEditor Lists;
+    // The update check's downloader and the home page it asks.
+    TDownload Download;
+    std::string HomePage = kHomePage;
 
     // --- ping component ---
     std::shared_ptr<TPing> Ping;
@@ -153,6 +157,10 @@ class TForm1 : public SettingsHooks {
     // True when the window closed (FormClose ran).
     bool Close();
 
+    // The automatic update check and its result.
+    void CheckForUpdate();
+    void DownloadDoneFile(const std::string& fileName, std::int64_t size);
+
     const std::string& programDirectory() const { return programDir_; }
     Profile* settingsFile() { return profile_.get(); }
 
@@ -183,7 +191,6 @@ class TForm1 : public SettingsHooks {
     void launchPrograms();
     void programsDisconnected();
     void programsCleanUp();
-    void CheckForUpdate();
 
     void openLockDialog();
     void saveCurrentEntry();

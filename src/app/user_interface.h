@@ -9,6 +9,7 @@ class TForm2;
 class TForm6;
 class TForm7;
 class LoginDialog;
+class TAboutBox;
 struct PhonebookEntry;
 
 enum class MessageKind { Error, Information, Warning, Question };
@@ -33,6 +34,10 @@ class UserInterface {
     virtual void showLoginDialog(LoginDialog& dialog) = 0;
     // The phonebook entry dialog, modal: false when cancelled.
     virtual bool editPhonebookEntry(PhonebookEntry& entry, bool creating) = 0;
+    // The about box, modal.
+    virtual void showAboutBox(TAboutBox& box) = 0;
+    // Opens a web address in the browser.
+    virtual void openUrl(const std::string& address) = 0;
 
     // The application window.
     virtual void minimizeApplication() = 0;

@@ -116,6 +116,8 @@ class HeadlessUI : public UserInterface {
     void showPhoneDialog(TForm2&) override {}
     void showLoginDialog(LoginDialog&) override {}
     bool editPhonebookEntry(PhonebookEntry&, bool) override { return false; }
+    void showAboutBox(TAboutBox&) override {}
+    void openUrl(const std::string&) override {}
     void minimizeApplication() override {}
     void restoreApplication() override {}
     bool applicationMinimized() const override { return false; }

@@ -75,6 +75,9 @@ class FormHandlers {
     // Leaving a page (inner is the inner page shown there, 0 for a page without inner pages).
     virtual void PageLeft(int page, int inner) = 0;
     virtual void capplistChange(int index, bool checked) = 0;
+    // A row of the phone list (logins false) or of the login list dragged from row from and
+    // dropped on row to (-1: on empty space below the rows).
+    virtual void ListDrop(bool logins, int from, int to) = 0;
     virtual void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) = 0;
     virtual void tariffExit(NumberEdit& edit) = 0;
     // The request to close the window (close box, "Выход", the menu's "Выход"): true when it

@@ -1,6 +1,11 @@
 #include "ui/list_views.h"
 
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -9,7 +14,11 @@
 namespace velmor {
 
 ReportList::ReportList(Binder& binder, ListView& control, Rows rows, QWidget* parent)
-    : QTreeWidget(parent), binder_(binder), control_(control), rows_(std::move(rows)) {
+    : QTreeWidget(parent),
+      binder_(binder),
+      control_(control),
+      rows_(std::move(rows)),
+      scrollTimer_(new QTimer(this)) {
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
@@ -106,6 +115,7 @@ void ReportList::display() {
             }
             item->setIcon(0, row.mark ? markIcon(*row.mark) : QIcon());
             Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            if (dropHandler_) flags |= Qt::ItemIsDragEnabled;
             if (row.checked) flags |= Qt::ItemIsUserCheckable;
             item->setFlags(flags);
             if (row.checked) item->setCheckState(0, *row.checked ? Qt::Checked : Qt::Unchecked);
@@ -139,6 +149,159 @@ void ReportList::selectionChangedByUser() {
         return;
     }
     control_.itemIndex = indexOfTopLevelItem(selected.front());
+}
+
+// --- reordering by drag and drop ------------------------------------------------------------
+
+void ReportList::enableReorder(const QString& scrollTimerName,
+                               std::function<void(int from, int to)> handler) {
+    dropHandler_ = std::move(handler);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);  // drawn by the list itself
+    setAutoScroll(false);          // the scroll timer does it, a row at a time
+    scrollTimer_->setObjectName(scrollTimerName);
+    scrollTimer_->setInterval(kScrollIntervalMs);
+    connect(scrollTimer_, &QTimer::timeout, this, [this] { scrollTick(); });
+    shown_.clear();  // the rows are made again, draggable
+}
+
+QMimeData* ReportList::rowData(int row) const {
+    // The process and the list it comes from, so that no other list (nor another program) can
+    // drop a row here.
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(kRowMimeType), QStringLiteral("%1:%2:%3")
+                                                         .arg(QCoreApplication::applicationPid())
+                                                         .arg(reinterpret_cast<quintptr>(this))
+                                                         .arg(row)
+                                                         .toLatin1());
+    return data;
+}
+
+int ReportList::draggedRow(const QMimeData* data) const {
+    if (!data || !data->hasFormat(QString::fromLatin1(kRowMimeType))) return -1;
+    const QList<QByteArray> parts = data->data(QString::fromLatin1(kRowMimeType)).split(':');
+    if (parts.size() != 3) return -1;
+    bool ok = false;
+    if (parts[0].toLongLong(&ok) != QCoreApplication::applicationPid() || !ok) return -1;
+    if (parts[1].toULongLong(&ok) != reinterpret_cast<quintptr>(this) || !ok) return -1;
+    const int row = parts[2].toInt(&ok);
+    return ok && row >= 0 && row < topLevelItemCount() ? row : -1;
+}
+
+bool ReportList::acceptsDrop(const QMimeData* data) const {
+    return dropHandler_ && draggedRow(data) >= 0 && control_.itemIndex >= 0 &&
+           control_.itemIndex < topLevelItemCount();
+}
+
+int ReportList::dropRow(QPoint at) const {
+    QTreeWidgetItem* item = itemAt(at);
+    return item ? indexOfTopLevelItem(item) : -1;
+}
+
+void ReportList::startDrag(Qt::DropActions) {
+    const int row = currentIndex().row();
+    if (!dropHandler_ || row < 0) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(rowData(row));
+    const QRect rect = visualItemRect(topLevelItem(row));
+    if (rect.isValid()) {
+        drag->setPixmap(viewport()->grab(rect));
+        drag->setHotSpot(QPoint(qMin(12, rect.width()), rect.height() / 2));
+    }
+    drag->exec(Qt::MoveAction);
+    // However it ended (dropped elsewhere, cancelled), the list stops scrolling.
+    stopScrolling();
+}
+
+void ReportList::dragEnterEvent(QDragEnterEvent* event) {
+    if (!acceptsDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    dragOver(event->position().toPoint());
+}
+
+void ReportList::dragMoveEvent(QDragMoveEvent* event) {
+    if (!acceptsDrop(event->mimeData())) {
+        stopScrolling();
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    dragOver(event->position().toPoint());
+}
+
+void ReportList::dragLeaveEvent(QDragLeaveEvent* event) {
+    stopScrolling();
+    event->accept();
+}
+
+void ReportList::dropEvent(QDropEvent* event) {
+    stopScrolling();
+    if (!acceptsDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    const int from = draggedRow(event->mimeData());
+    const int to = dropRow(event->position().toPoint());
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    binder_.run([this, from, to] { dropHandler_(from, to); });
+}
+
+void ReportList::dragOver(QPoint at) {
+    dragPoint_ = at;
+    // Near the top or bottom edge the list scrolls; between the two bands it stops.
+    const int height = viewport()->height();
+    int direction = 0;
+    if (at.y() < kScrollBand)
+        direction = -1;
+    else if (at.y() >= height - kScrollBand)
+        direction = 1;
+    if (direction == 0) {
+        scrollTimer_->stop();
+    } else {
+        scrollDirection_ = direction;
+        if (!scrollTimer_->isActive()) scrollTimer_->start();
+    }
+    indicator_ = dropRow(at);
+    viewport()->update();
+}
+
+void ReportList::scrollTick() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + scrollDirection_);
+    indicator_ = dropRow(dragPoint_);
+    viewport()->update();
+}
+
+void ReportList::stopScrolling() {
+    scrollTimer_->stop();
+    scrollDirection_ = 0;
+    if (indicator_) {
+        indicator_.reset();
+        viewport()->update();
+    }
+}
+
+void ReportList::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (!indicator_) return;
+    // A line where the dragged row would go: above the row under the pointer, or after the last.
+    int y = 0;
+    if (const QTreeWidgetItem* item = *indicator_ >= 0 ? topLevelItem(*indicator_) : nullptr)
+        y = visualItemRect(item).top();
+    else if (topLevelItemCount() > 0)
+        y = visualItemRect(topLevelItem(topLevelItemCount() - 1)).bottom() + 1;
+    QPainter painter(viewport());
+    painter.fillRect(QRect(0, qMax(0, y - 1), viewport()->width(), 2),
+                     palette().color(QPalette::Highlight));
 }
 
 }  // namespace velmor

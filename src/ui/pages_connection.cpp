@@ -76,6 +76,8 @@ QWidget* buildConnectionPage(PageContext& ctx) {
     });
     phones->setObjectName(QStringLiteral("ListView1"));
     phones->onDoubleClick(VELMOR_ON(ctx, ListView1DblClick));
+    phones->enableReorder(QStringLiteral("TimerScrollPhone"),
+                          [&h = ctx.h](int from, int to) { h.ListDrop(false, from, to); });
 
     // The login list: login and the money on the account with two decimals.
     auto* logins = new ReportList(ctx.b, p.ListView2, [&f] {
@@ -91,6 +93,8 @@ QWidget* buildConnectionPage(PageContext& ctx) {
     logins->setObjectName(QStringLiteral("ListView2"));
     logins->setColumnAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     logins->onDoubleClick(VELMOR_ON(ctx, ListView2DblClick));
+    logins->enableReorder(QStringLiteral("TimerScrollLogin"),
+                          [&h = ctx.h](int from, int to) { h.ListDrop(true, from, to); });
 
     auto* lists = new QHBoxLayout;
     lists->setSpacing(2);

@@ -1,5 +1,7 @@
 #include "ui/qt_user_interface.h"
 
+#include "ui/about_dialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -13,13 +15,16 @@
 #include "app/exit_dialog.h"
 #include "app/form_model.h"
 #include "app/lock_dialog.h"
+#include "dialing/list_dialogs.h"
 #include "platform/phonebook.h"
 #include "ui/binder.h"
 #include "ui/entry_dialog.h"
 #include "ui/exit_dialog_window.h"
 #include "ui/icons.h"
 #include "ui/lock_dialog_window.h"
+#include "ui/login_dialog_window.h"
 #include "ui/main_window.h"
+#include "ui/phone_dialog.h"
 
 namespace velmor {
 namespace {
@@ -146,6 +151,15 @@ bool QtUserInterface::editPhonebookEntry(PhonebookEntry& entry, bool creating) {
     return true;
 }
 
+void QtUserInterface::showAboutBox(TAboutBox& box) {
+    AboutDialog window(box, dialogParent());
+    window.exec();
+}
+
+void QtUserInterface::openUrl(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
 void QtUserInterface::minimizeApplication() {
     minimized_ = true;
     if (window_) window_->showMinimized();
@@ -186,8 +200,17 @@ void QtUserInterface::showHelp(const std::string& topic) {
     if (!page.isEmpty() && open_) open_(QUrl::fromLocalFile(page));
 }
 
-void QtUserInterface::showPhoneDialog(TForm2&) {}
-void QtUserInterface::showLoginDialog(LoginDialog&) {}
+void QtUserInterface::showPhoneDialog(TForm2& dialog) {
+    PhoneDialogWindow window(dialog, dialogParent());
+    window.exec();
+}
+
+void QtUserInterface::showLoginDialog(LoginDialog& dialog) {
+    // The money is typed with the separators the window shows numbers with.
+    const LocaleFormat locale = window_ ? window_->model().locale : LocaleFormat::fromSystem();
+    LoginDialogWindow window(dialog, locale, dialogParent());
+    window.exec();
+}
 
 void QtUserInterface::terminate() {
     terminate_ = true;

@@ -34,6 +34,8 @@ class QtUserInterface : public UserInterface {
     void showPhoneDialog(TForm2& dialog) override;
     void showLoginDialog(LoginDialog& dialog) override;
     bool editPhonebookEntry(PhonebookEntry& entry, bool creating) override;
+    void showAboutBox(TAboutBox& box) override;
+    void openUrl(const std::string& address) override;
 
     void minimizeApplication() override;
     void restoreApplication() override;

@@ -35,6 +35,10 @@ void TForm1Handlers::capplistChange(int index, bool checked) {
     form_.capplistChange(index, checked);
 }
 
+void TForm1Handlers::ListDrop(bool logins, int from, int to) {
+    form_.ListDrop(logins, from, to);
+}
+
 void TForm1Handlers::TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) {
     form_.TimeEditDblClick(edit, upDown, hour);
 }

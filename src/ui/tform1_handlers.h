@@ -17,6 +17,7 @@ class TForm1Handlers : public FormHandlers {
 
     void PageLeft(int page, int inner) override;
     void capplistChange(int index, bool checked) override;
+    void ListDrop(bool logins, int from, int to) override;
     void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) override;
     void tariffExit(NumberEdit& edit) override;
     bool Close() override;

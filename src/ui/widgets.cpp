@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/codepage.h"
 #include "ui/hotkey_text.h"
 #include "ui/qt_virtual_keys.h"
 
@@ -52,6 +53,12 @@ void NumberLineEdit::focusInEvent(QFocusEvent* event) {
     QTimer::singleShot(0, this, [this] {
         if (hasFocus()) selectAll();
     });
+}
+
+QValidator::State StorableTextValidator::validate(QString& input, int&) const {
+    if (fitsCp1251(input.toStdString())) return Acceptable;
+    QApplication::beep();
+    return Invalid;
 }
 
 FormLabel::FormLabel(QWidget* parent) : QLabel(parent) {

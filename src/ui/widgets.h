@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QValidator>
 #include <QWidget>
 #include <cstdint>
 
@@ -40,6 +41,15 @@ class NumberLineEdit : public FormLineEdit {
 
   private:
     QChar separator_ = QLatin1Char(',');
+};
+
+// Keeps out of an edit, with a beep, every character the settings file's code page cannot hold,
+// so that what is typed is what is stored.
+class StorableTextValidator : public QValidator {
+    Q_OBJECT
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
 };
 
 // A label that reports double clicks.

@@ -1,17 +1,23 @@
 // The window over the real form: a first start through the front end's dialogs, the demo entry
-// on screen, a dial started from the button, and the close while dialling.
+// on screen, a dial started from the button, the close while dialling, and the phone and login
+// lists edited through their dialogs and reordered by dropping rows.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <fstream>
 
 #include "app/tform1.h"
 #include "platform/ras.h"
+#include "ui/list_views.h"
 #include "ui/lock_dialog_window.h"
 #include "ui/main_window.h"
 #include "ui/password_line_edit.h"
@@ -82,6 +88,96 @@ TEST(FormWindow, FirstStartDialAndCloseThroughTheWindow) {
     std::ifstream settings(dir + "Velmor.ini");
     const std::string text((std::istreambuf_iterator<char>(settings)), {});
     EXPECT_NE(text.find("LockPass="), std::string::npos);
+}
+
+// Answers the first start's message and sets the program password "Пароль".
+void answerFirstStart() {
+    whenModal([](QWidget* up) {
+        auto* box = qobject_cast<QMessageBox*>(up);
+        ASSERT_TRUE(box);
+        box->button(QMessageBox::Ok)->click();
+        whenModal([](QWidget* next) {
+            auto* lock = qobject_cast<LockDialogWindow*>(next);
+            ASSERT_TRUE(lock);
+            typeText(lock->passwordEdit(), QStringLiteral("Пароль"));
+            child<QPushButton>(lock, "OkButton")->click();
+        });
+    });
+}
+
+bool dropRow(ReportList* list, int from, int onRow) {
+    const std::unique_ptr<QMimeData> data(list->rowData(from));
+    const QPoint at = list->visualItemRect(list->topLevelItem(onRow)).center();
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    QDropEvent drop(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &drop);
+    return drop.isAccepted();
+}
+
+TEST(FormWindow, PhonesAndLoginsAreAddedThroughTheDialogsAndMovedByDropping) {
+    QTemporaryDir home;
+    const std::string dir = home.path().toStdString() + "/";
+    QtEventLoop loop;
+    auto ras = ras::makePhonebookService(loop, dir + "phonebook.ini");
+    QtUserInterface ui(home.path());
+    TForm1 form(loop, *ras, ui, dir, LocaleFormat::russian());
+    MainWindow window(form, ui);
+    answerFirstStart();
+    form.FormCreate("");
+    ASSERT_FALSE(form.TerminateRequested());
+    window.refresh();
+    window.show();
+    form.FormShow();
+
+    auto* phones = child<ReportList>(&window, "ListView1");
+    auto* logins = child<ReportList>(&window, "ListView2");
+    ASSERT_TRUE(phones && logins);
+    const int phoneRows = phones->topLevelItemCount();
+    const int loginRows = logins->topLevelItemCount();
+
+    // "Вставить телефон в список": the number typed in the dialog is the new last row.
+    whenModal([](QWidget* up) {
+        EXPECT_EQ(up->windowTitle(), QStringLiteral("Введите новый телефон"));
+        typeText(child<QLineEdit>(up, "Edit1"), QStringLiteral("8-495-000"));
+        child<QPushButton>(up, "OkButton")->click();
+    });
+    child<QToolButton>(&window, "BitBtn1")->click();
+    ASSERT_EQ(phones->topLevelItemCount(), phoneRows + 1);
+    EXPECT_EQ(phones->topLevelItem(phoneRows)->text(0), QStringLiteral("8-495-000"));
+    // Cancelled, nothing is added.
+    whenModal([](QWidget* up) {
+        typeText(child<QLineEdit>(up, "Edit1"), QStringLiteral("9"));
+        child<QPushButton>(up, "CancelButton")->click();
+    });
+    child<QToolButton>(&window, "BitBtn1")->click();
+    EXPECT_EQ(phones->topLevelItemCount(), phoneRows + 1);
+
+    // The new number dropped on the first row goes first and stays selected.
+    EXPECT_TRUE(dropRow(phones, phoneRows, 0));
+    EXPECT_EQ(phones->topLevelItem(0)->text(0), QStringLiteral("8-495-000"));
+    EXPECT_EQ(form.Model.phones.front().number, "8-495-000");
+    EXPECT_EQ(form.Model.conn.ListView1.itemIndex, 0);
+    EXPECT_TRUE(phones->topLevelItem(0)->isSelected());
+
+    // A first start runs locked: the login dialog is the masked one.
+    ASSERT_TRUE(form.Model.state.locked);
+    whenModal([](QWidget* up) {
+        EXPECT_EQ(up->objectName(), QStringLiteral("Form5"));
+        typeText(child<QLineEdit>(up, "LoginEdit"), QStringLiteral("гость"));
+        typeText(child<PasswordLineEdit>(up, "PasswordEdit"), QStringLiteral("тайна"));
+        auto* money = child<QLineEdit>(up, "MoneyEdit");
+        money->selectAll();
+        typeText(money, QStringLiteral("12,5"));
+        child<QPushButton>(up, "OkButton")->click();
+    });
+    child<QToolButton>(&window, "BitBtn11")->click();
+    ASSERT_EQ(logins->topLevelItemCount(), loginRows + 1);
+    EXPECT_EQ(logins->topLevelItem(loginRows)->text(0), QStringLiteral("гость"));
+    EXPECT_EQ(logins->topLevelItem(loginRows)->text(1), QStringLiteral("12,50"));
+    EXPECT_EQ(form.Model.logins.back().password, "тайна");
+
+    window.close();
 }
 
 }  // namespace

@@ -5,16 +5,20 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <stdexcept>
@@ -22,6 +26,7 @@
 #include "app/form_model.h"
 #include "app/page_switches.h"
 #include "ui/icons.h"
+#include "ui/list_views.h"
 #include "ui/main_window.h"
 #include "ui/widgets.h"
 #include "ui_test_support.h"
@@ -568,6 +573,143 @@ TEST_F(MainWindowTest, ListsShowRowsMarksMoneyAndKeepSelectionAndWidths) {
     EXPECT_EQ(phones->topLevelItem(0)->text(0), QStringLiteral("222"));
     EXPECT_EQ(logins->topLevelItem(0)->text(1), QStringLiteral("3,00"));
     EXPECT_TRUE(handlers.take().empty());
+}
+
+// A drag of data comes into a list at a point and is dropped there: true when the list took it.
+bool dropOn(ReportList* list, const QMimeData& data, QPoint at) {
+    QWidget* area = list->viewport();
+    QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &move);
+    QDropEvent drop(QPointF(at), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &drop);
+    return drop.isAccepted() && drop.dropAction() == Qt::MoveAction;
+}
+
+void dragTo(ReportList* list, const QMimeData& data, QPoint at) {
+    QDragMoveEvent move(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+}
+
+void clickAt(QWidget* w, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), QPointF(w->mapToGlobal(at)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), QPointF(w->mapToGlobal(at)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+}
+
+TEST_F(MainWindowTest, ListsReorderByDragAndDropWithinThemselves) {
+    for (int i = 0; i < 3; ++i)
+        model.logins.push_back({"login" + std::to_string(i), "p", "0", '+', ItemMark::Normal});
+    model.phones = {{"111", ItemMark::Normal}, {"222", ItemMark::Excluded}};
+    model.conn.ListView1.itemIndex = 0;
+    model.conn.ListView2.itemIndex = 1;
+    window.resize(MainWindow::clientSize(&window));
+    window.show();
+    window.refresh();
+    auto* phones = child<ReportList>(&window, "ListView1");
+    auto* logins = child<ReportList>(&window, "ListView2");
+    ASSERT_TRUE(phones && logins);
+    EXPECT_TRUE(logins->topLevelItem(0)->flags() & Qt::ItemIsDragEnabled);
+    EXPECT_TRUE(phones->topLevelItem(1)->flags() & Qt::ItemIsDragEnabled);
+    const auto rowCentre = [](ReportList* list, int row) {
+        return list->visualItemRect(list->topLevelItem(row)).center();
+    };
+
+    // On a row, and on the empty space below the rows; a drag may start on any row.
+    const std::unique_ptr<QMimeData> login0(logins->rowData(0));
+    EXPECT_TRUE(dropOn(logins, *login0, rowCentre(logins, 2)));
+    const QPoint below(10, logins->visualItemRect(logins->topLevelItem(2)).bottom() + 15);
+    ASSERT_LT(below.y(), logins->viewport()->height() - ReportList::kScrollBand);
+    const std::unique_ptr<QMimeData> login2(logins->rowData(2));
+    EXPECT_TRUE(dropOn(logins, *login2, below));
+    const std::unique_ptr<QMimeData> phone1(phones->rowData(1));
+    EXPECT_TRUE(dropOn(phones, *phone1, rowCentre(phones, 0)));
+    EXPECT_EQ(handlers.take(), (Calls{"ListDrop(1,0,2)", "ListDrop(1,2,-1)", "ListDrop(0,1,0)"}));
+
+    // Only rows of the list itself, and only while it has a selected row.
+    EXPECT_FALSE(dropOn(logins, *phone1, rowCentre(logins, 0)));
+    EXPECT_FALSE(dropOn(phones, *login0, rowCentre(phones, 0)));
+    QMimeData text;
+    text.setText(QStringLiteral("1"));
+    EXPECT_FALSE(dropOn(logins, text, rowCentre(logins, 0)));
+    QMimeData forged;
+    forged.setData(QString::fromLatin1(ReportList::kRowMimeType), "1:2:0");
+    EXPECT_FALSE(dropOn(logins, forged, rowCentre(logins, 0)));
+    model.conn.ListView2.itemIndex = -1;
+    window.refresh();
+    EXPECT_FALSE(dropOn(logins, *login0, rowCentre(logins, 0)));
+    EXPECT_TRUE(handlers.take().empty());
+
+    // A click on the empty space below the rows keeps the row that was selected.
+    model.conn.ListView2.itemIndex = 2;
+    window.refresh();
+    clickAt(logins->viewport(), below);
+    EXPECT_EQ(model.conn.ListView2.itemIndex, 2);
+    EXPECT_TRUE(logins->topLevelItem(2)->isSelected());
+    clickAt(logins->viewport(), rowCentre(logins, 0));
+    EXPECT_EQ(model.conn.ListView2.itemIndex, 0) << "a click on a row selects it";
+    window.hide();
+}
+
+TEST_F(MainWindowTest, ADraggedRowScrollsTheListNearItsEdges) {
+    for (int i = 0; i < 60; ++i)
+        model.phones.push_back({std::to_string(1000 + i), ItemMark::Normal});
+    model.conn.ListView1.itemIndex = 0;
+    model.conn.ListView1.topIndex = 20;
+    window.resize(MainWindow::clientSize(&window));
+    window.show();
+    window.refresh();
+    auto* phones = child<ReportList>(&window, "ListView1");
+    ASSERT_TRUE(phones);
+    QScrollBar* bar = phones->verticalScrollBar();
+    ASSERT_EQ(bar->value(), 20);
+    auto* timer = phones->findChild<QTimer*>(QStringLiteral("TimerScrollPhone"));
+    ASSERT_TRUE(timer);
+    EXPECT_EQ(timer->interval(), 250);
+    EXPECT_TRUE(child<ReportList>(&window, "ListView2")
+                    ->findChild<QTimer*>(QStringLiteral("TimerScrollLogin")));
+
+    const std::unique_ptr<QMimeData> row(phones->rowData(0));
+    const int height = phones->viewport()->height();
+    QDragEnterEvent enter(QPoint(10, height / 2), Qt::MoveAction, row.get(), Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(phones->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_FALSE(timer->isActive()) << "between the bands";
+
+    // Near the top edge: a row up per tick.
+    dragTo(phones, *row, QPoint(10, ReportList::kScrollBand - 1));
+    EXPECT_EQ(phones->scrollDirection(), -1);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(bar->value(), 20) << "the first row goes at the first tick";
+    spin(620);
+    EXPECT_GE(20 - bar->value(), 1);
+    EXPECT_LE(20 - bar->value(), 3);
+    EXPECT_EQ(model.conn.ListView1.topIndex, bar->value());
+
+    // Between the bands it stops; near the bottom edge it scrolls down.
+    dragTo(phones, *row, QPoint(10, ReportList::kScrollBand));
+    EXPECT_FALSE(timer->isActive());
+    const int stopped = bar->value();
+    spin(300);
+    EXPECT_EQ(bar->value(), stopped);
+    dragTo(phones, *row, QPoint(10, height - ReportList::kScrollBand));
+    EXPECT_EQ(phones->scrollDirection(), 1);
+    spin(300);
+    EXPECT_GT(bar->value(), stopped);
+
+    // The drop stops it.
+    QDropEvent drop(QPointF(10, height - 5), Qt::MoveAction, row.get(), Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(phones->viewport(), &drop);
+    EXPECT_FALSE(timer->isActive());
+    ASSERT_EQ(handlers.calls.size(), 1u);
+    EXPECT_EQ(handlers.calls[0].rfind("ListDrop(0,0,", 0), 0u);
+    window.hide();
 }
 
 TEST_F(MainWindowTest, MenusAndClosingGoThroughTheForm) {

@@ -55,6 +55,11 @@ void RecordingHandlers::capplistChange(int index, bool checked) {
     record("capplistChange(" + std::to_string(index) + "," + (checked ? "1" : "0") + ")");
 }
 
+void RecordingHandlers::ListDrop(bool logins, int from, int to) {
+    record("ListDrop(" + std::string(logins ? "1" : "0") + "," + std::to_string(from) + "," +
+           std::to_string(to) + ")");
+}
+
 void RecordingHandlers::TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) {
     lastEdit = &edit;
     lastUpDown = &upDown;

@@ -62,6 +62,12 @@ class ScriptedUI : public UserInterface {
     void showLoginDialog(LoginDialog& dialog) override {
         if (loginDialog) loginDialog(dialog);
     }
+    std::function<void(TAboutBox&)> aboutBox;
+    std::vector<std::string> openedUrls;
+    void showAboutBox(TAboutBox& box) override {
+        if (aboutBox) aboutBox(box);
+    }
+    void openUrl(const std::string& address) override { openedUrls.push_back(address); }
     bool editPhonebookEntry(PhonebookEntry& entry, bool creating) override {
         return entryDialog && entryDialog(entry, creating);
     }

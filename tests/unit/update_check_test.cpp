@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "desktop/about_box.h"
+#include "desktop/download.h"
+#include "program_fixture.h"
+#include "support/http_server.h"
+
+using namespace velmor;
+using velmor::test::LoopbackHttpServer;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Handles posted work until done() holds or the time is up.
+template <class F>
+bool runUntil(VirtualLoop& loop, F done, int timeoutMs = 10000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        loop.processMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+struct Outcome {
+    bool ended = false;
+    bool ok = false;
+    std::int64_t size = -1;
+};
+
+void watch(TDownload& d, Outcome& o) {
+    d.OnDoneFile = [&o](const std::string&, std::int64_t size) {
+        o.ended = o.ok = true;
+        o.size = size;
+    };
+    d.OnError = [&o] { o.ended = true; };
+}
+
+using UpdateCheckTest = velmor::test::ProgramTest;
+
+}  // namespace
+
+TEST(Download, GetsTheFileAndReportsOnlyWholeAnswers) {
+    VirtualLoop loop;
+    velmor::test::TempDir dir;
+    LoopbackHttpServer server;
+    TDownload d(loop);
+    d.URL = server.url() + "/update.inf";
+    d.FileName = dir.file("update.inf");
+    Outcome o;
+    watch(d, o);
+
+    server.setResponse(velmor::test::httpOk("0.98"));
+    d.GetFile();
+    ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
+    EXPECT_TRUE(o.ok);
+    EXPECT_EQ(o.size, 4);
+    std::string line;
+    ASSERT_TRUE(takeFirstLine(d.FileName, line));
+    EXPECT_EQ(line, "0.98");
+    EXPECT_FALSE(fs::exists(d.FileName));  // read once and deleted
+    const std::string request = server.requests().at(0);
+    EXPECT_EQ(request.rfind("GET /update.inf HTTP/1.0\r\n", 0), 0u) << request;
+    EXPECT_NE(request.find("User-Agent: Velmor/0.97\r\n"), std::string::npos);
+    EXPECT_NE(request.find("Accept: */*\r\n"), std::string::npos);
+    EXPECT_NE(request.find("no-cache"), std::string::npos);
+
+    // No Content-Length, a short body, an error page of the right length: failures.
+    for (const std::string& answer :
+         {std::string("HTTP/1.0 200 OK\r\n\r\n0.98"),
+          std::string("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n0.98"),
+          std::string("HTTP/1.0 404 Not Found\r\nContent-Length: 4\r\n\r\nnope")}) {
+        o = {};
+        server.setResponse(answer);
+        d.GetFile();
+        ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
+        EXPECT_FALSE(o.ok) << answer;
+    }
+
+    // While one runs, another start does nothing; an abort ends it as a failure.
+    o = {};
+    server.setResponse(velmor::test::httpOk("0.98"), 3000);
+    const auto before = server.requests().size();
+    d.GetFile();
+    d.GetFile();
+    EXPECT_TRUE(d.running());
+    d.AbortDownload();
+    ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
+    EXPECT_FALSE(o.ok);
+    EXPECT_LE(server.requests().size(), before + 1);
+}
+
+TEST(Download, AddressAndVersionRules) {
+    std::string host, object;
+    TDownload::splitAddress("HTTP://velmor.invalid/update.inf", host, object);
+    EXPECT_EQ(host, "velmor.invalid");
+    EXPECT_EQ(object, "/update.inf");
+    TDownload::splitAddress("127.0.0.1:8080/a/b", host, object);
+    EXPECT_EQ(host, "127.0.0.1:8080");
+    EXPECT_EQ(object, "/a/b");
+    EXPECT_TRUE(isNewerVersion("0.98"));
+    EXPECT_FALSE(isNewerVersion("0.97"));
+    EXPECT_FALSE(isNewerVersion("0.100"));  // compared as text
+    EXPECT_TRUE(isNewerVersion("1.0"));
+    EXPECT_TRUE(looksLikeVersion("0.98"));
+    EXPECT_FALSE(looksLikeVersion(".98"));
+    EXPECT_FALSE(looksLikeVersion("098"));
+}
+
+TEST_F(UpdateCheckTest, AutomaticCheckAsksToOpenTheSiteForANewerVersion) {
+    LoopbackHttpServer server;
+    firstRun();
+    auto p = program();
+    p->start();
+    p->form.HomePage = server.url();
+    for (const auto& [file, asks] : std::vector<std::pair<std::string, bool>>{
+             {"0.98\r\n", true}, {"0.97", false}, {"0.100", false}, {"098", false}}) {
+        p->ui.messages.clear();
+        server.setResponse(velmor::test::httpOk(file));
+        p->form.CheckForUpdate();
+        ASSERT_TRUE(runUntil(loop_, [&] { return !p->form.Download.running(); }));
+        EXPECT_FALSE(fs::exists(dirPath() + "/update.inf"));
+        if (asks) {
+            ASSERT_EQ(p->ui.texts(), std::vector<std::string>{
+                                         "Найдена новая версия (0.98). Открыть сайт программы?"});
+            EXPECT_EQ(p->ui.openedUrls, std::vector<std::string>{server.url()});
+        } else {
+            EXPECT_TRUE(p->ui.messages.empty()) << file;
+        }
+    }
+}
+
+TEST_F(UpdateCheckTest, AboutBoxChecksOnRequest) {
+    LoopbackHttpServer server;
+    velmor::test::ScriptedUI ui;
+    const std::string dir = dirPath() + "/";
+    struct Case {
+        std::string file;
+        std::string message;
+    };
+    for (const Case& c :
+         {Case{"0.98", "Найдена новая версия (0.98) Открыть сайт программы?"},
+          Case{"0.97", "У Вас уже последняя версия"},
+          Case{"0.98\r\n", "Ошибка. Проверьте подключение к Интернету и повторите попытку."}}) {
+        TAboutBox box(loop_, ui, server.url(), dir);
+        server.setResponse(velmor::test::httpOk(c.file));
+        ui.messages.clear();
+        ui.answers = {MessageResult::No};
+        box.Button2Click();
+        EXPECT_EQ(box.Button2Caption, "Прервать");
+        ASSERT_TRUE(runUntil(loop_, [&] { return box.Button2Caption == "Обновить"; }));
+        EXPECT_EQ(ui.texts(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(fs::exists(dir + "update.inf"));
+    }
+    // Pressing "Прервать" stops the check.
+    TAboutBox box(loop_, ui, server.url(), dir);
+    server.setResponse(velmor::test::httpOk("0.98"), 2000);
+    ui.messages.clear();
+    box.Button2Click();
+    box.Button2Click();
+    EXPECT_EQ(box.Button2Caption, "Обновить");
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"Ошибка. Прервано пользователем."});
+    box.LinkClick();
+    EXPECT_EQ(ui.openedUrls.back(), server.url());
+}
