@@ -121,7 +121,7 @@ TEST_F(PingCheckTest, FirstAnswerEndsTheTriesAndUnknownNamesSendNothing) {
     EXPECT_EQ(caption(*p), kHangUpCaption);
     EXPECT_EQ(p->form.PingResult, 1);
     EXPECT_EQ(logSince(logStart).find("Пинг узла"), std::string::npos);
-    loop_.advance(2000);  // a monitor tick has seen the connection
+    loop_.advance(2000);     // a monitor tick has seen the connection
     p->form.Button1Click();  // hang up
     loop_.advance(3000);
 
