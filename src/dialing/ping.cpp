@@ -105,8 +105,7 @@ bool TPing::resolve() {
         answer->error = error;
     }
     processMessagesUntil([&] { return answer->done; });
-    if (answer->error != 0) {
-        lastError_ = answer->error;
+    if (!answer->done || answer->error != 0) {
         display("Unable to resolve " + address_);
         return false;
     }

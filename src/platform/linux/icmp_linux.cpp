@@ -245,6 +245,7 @@ class SystemService : public IcmpService {
             });
         };
         try {
+            echoWorkers_.reserve(echoWorkers_.size() + 1);  // no throw once the thread runs
             echoWorkers_.push_back(
                 {std::thread([=, kind = kind_, stopFd = stopFd_, ident = ident_] {
                      deliver(sendEcho(request, kind, stopFd, ident, sequence));
