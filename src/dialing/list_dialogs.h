@@ -34,6 +34,7 @@ class LoginDialog {
 
     const std::string Caption = "Введите логин и пароль";
     bool masked() const { return masked_; }
+    const LocaleFormat& locale() const { return locale_; }
 
     std::string Login;
     std::string Password;        // the plain password edit
@@ -70,7 +71,10 @@ class LoginDialog {
     bool accepted_ = false;
 };
 
-// The result filters: a login "DOMAIN\name\x" gives "name"; a password "a:bcd" gives "c".
+// The result filters. Login: with a "\", everything through the first one goes, then the last
+// character, then everything through a "\" still left ("DOM\userX" gives "user", "DOM\srv\user!"
+// gives "user"). Password: with a ":", everything through the character after the first one
+// goes, then the last character ("a:bcd" gives "c").
 std::string loginFilterResult(const std::string& login);
 std::string passwordFilterResult(const std::string& password);
 
