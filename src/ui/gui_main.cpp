@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
@@ -28,9 +29,11 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     auto ras = ras::makeDefaultService(loop);
     auto automation = makeLinuxAutomation();
     auto programTray = makeProgramTrayIcons(&app);
+    const auto icmpService = icmp::makeSystemService(loop);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     form.setAutomationServices(automation->services());
     form.setProgramTrayIcons(programTray.get());
+    form.setIcmpService(icmpService.get());
     MainWindow window(form, ui);
     form.FormCreate(options.firstArgument);
     // The set-password dialog closed without a password: the program ends without saving.
