@@ -112,6 +112,10 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
                                 [this] { ui_.refresh(); }});
     Timers->Clocks.start();
     Icq = std::make_unique<IcqWatchdog>(loop_);
+    Ping = std::make_shared<TPing>(loop);
+    Ping->Timeout = 6000;
+    Ping->OnDnsLookupDone = [this](TPing&, std::uint16_t error) { PingDnsLookupDone(error); };
+    Ping->OnEchoReply = [this](TPing&, int status) { PingEchoReply(status); };
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();
@@ -869,11 +873,50 @@ void TForm1::CopyIPClick() {
 
 // --- ping (the acceptance check and the keep-alive) ---------------------------------------------
 
-bool TForm1::pingTries(const std::string& /*host*/, int /*count*/) {
-    return true;  // no ping component: the check passes
+bool TForm1::pingTries(const std::string& host, int count) {
+    if (!Ping->service()) return true;  // no ping component: the check passes
+    for (int i = 0; i < std::max(count, 1); ++i) {
+        PingResult = -1;
+        try {
+            Ping->startLookup(host);
+        } catch (const std::exception& e) {
+            // Shown as any handler's error; the try has failed.
+            showError(withFullStop(e.what()));
+            PingResult = 0;
+        }
+        Ping->processMessagesUntil([this] { return PingResult != -1; });
+        // The user's commands run during the wait and may have ended this dial.
+        if (PingResult == 1 || !Accept.dialGoesOn()) break;
+    }
+    return PingResult != 0;
 }
 
-void TForm1::keepAlivePing(const std::string& /*host*/) {}
+void TForm1::keepAlivePing(const std::string& host) {
+    if (!Ping->service()) return;
+    // Started once the tick is over: the echo to a dotted address, which follows its lookup at
+    // once, then does not hold up the ticks while it waits.
+    loop_.post([this, ping = std::weak_ptr<TPing>(Ping), host] {
+        if (ping.expired()) return;
+        guarded([&] { Ping->startLookup(host); });
+    });
+}
+
+void TForm1::setIcmpService(icmp::IcmpService* service) {
+    Ping->setService(service);
+}
+
+void TForm1::PingDnsLookupDone(std::uint16_t error) {
+    if (error != 0) {
+        PingResult = 0;
+        return;
+    }
+    Ping->setAddress(Ping->lookupResult());
+    Ping->echo();
+}
+
+void TForm1::PingEchoReply(int status) {
+    PingResult = status != 0 ? 1 : 0;
+}
 
 // --- sounds ----------------------------------------------------------------------------------
 

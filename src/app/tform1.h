@@ -24,6 +24,7 @@
 #include "dialing/acceptance.h"
 #include "dialing/dial_cycle.h"
 #include "dialing/list_editor.h"
+#include "dialing/ping.h"
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
@@ -66,6 +67,10 @@ class TForm1 : public SettingsHooks {
     std::string HomePage = kHomePage;
 
     // --- ping component ---
+    std::shared_ptr<TPing> Ping;
+    // The ping of the check in progress (or of the last keep-alive): -1 waiting, 0 failed,
+    // 1 answered.
+    int PingResult = -1;
 
     // --- sounds, launched programs, power-off, schedule ---
     std::unique_ptr<SoundNotifications> Sounds;
@@ -207,6 +212,12 @@ class TForm1 : public SettingsHooks {
     // The notification-area icons of launched programs (run methods 1 and 2); without them such
     // programs start shown and get no icon.
     void setProgramTrayIcons(ProgramTrayIcons* icons);
+    // --- ping component ---
+    // The system's name lookup and echo; without one the ping check passes and no keep-alive
+    // ping is sent. The service must outlive the window.
+    void setIcmpService(icmp::IcmpService* service);
+    void PingDnsLookupDone(std::uint16_t error);
+    void PingEchoReply(int status);
 
   private:
     // SettingsHooks

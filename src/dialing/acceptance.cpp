@@ -36,12 +36,24 @@ void Acceptance::rejectWithPause(Timer& timer) {
     timer.setEnabled(true);
 }
 
+bool Acceptance::dialGoesOn() const {
+    return m_.conn.Button1.caption == kAbortCaption && !cycle_.TimerPause.enabled() &&
+           !cycle_.TimerPauseLogin.enabled() && !cycle_.TimerPausePhone.enabled();
+}
+
 void Acceptance::run() {
     auto& c = m_.conn;
     // 1. The ping check, for a connection we have just made while no other existed.
     if (m_.dial.PingCheck.checked && s_.activeConnection == 0 && hooks_.ping) {
         const std::string host = m_.dial.PingEdit.text;
-        if (!hooks_.ping(host, m_.dial.UpDown4.position)) {
+        const bool dialling = dialGoesOn();
+        const bool answered = hooks_.ping(host, m_.dial.UpDown4.position);
+        if (dialling && !dialGoesOn()) {
+            // A command during the wait has already ended this dial: nothing more to do here.
+            s_.accepted = false;
+            return;
+        }
+        if (!answered) {
             setLabelText(c.Label2, "Пинг узла " + host + " не прошел");
             log_.AddLine("Ошибка: Пинг узла " + host + " не прошел");
             const int action = m_.dial.PingBox.itemIndex;

@@ -34,6 +34,9 @@ class Acceptance {
 
     // Runs with session.accepted set; a rejection clears it.
     void run();
+    // True while the dial being checked is still going on: its button aborts it and no pause runs.
+    // The user's commands during the ping wait (abort, next, recall, another phone) end it.
+    bool dialGoesOn() const;
     // The line speed read at acceptance, in bits per second.
     std::uint32_t speed() const { return speed_; }
 

@@ -120,6 +120,9 @@ void DialCycle::dialAction() {
     } else if (c.Button1.caption == kHangUpCaption) {
         s_.hangUpRequested = true;
         s_.launchMode = false;
+        // The first active connection as it is now: right after the acceptance the monitor has
+        // not asked for it yet.
+        ras_.FirstConnection();
         ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
         ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
         c.Label4 = c.Label2;
@@ -139,6 +142,7 @@ void DialCycle::next() {
 }
 
 void DialCycle::recall() {
+    ras_.FirstConnection();
     ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
     TimerPause.setEnabled(true);
 }

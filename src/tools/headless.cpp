@@ -15,6 +15,7 @@
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "app/tform1.h"
+#include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
@@ -168,8 +169,10 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     }
 
     auto automation = makeLinuxAutomation();  // without a display the " ICQ" watchdog is off
+    const auto icmpService = icmp::makeSystemService(loop);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     form.setAutomationServices(automation->services());
+    form.setIcmpService(icmpService.get());
     form.LogFile.onLine = [](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);

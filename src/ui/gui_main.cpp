@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/machine.h"
@@ -43,9 +44,11 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     app.setQuitOnLastWindowClosed(false);
     auto automation = makeLinuxAutomation();
     auto programTray = makeProgramTrayIcons(loop, &tray);
+    const auto icmpService = icmp::makeSystemService(loop);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     form.setAutomationServices(automation->services());
     form.setProgramTrayIcons(programTray.get());
+    form.setIcmpService(icmpService.get());
     MainWindow window(form, ui);
     tray.setWindowMenu(window.popupMenu1());
     form.setTrayService(&tray);

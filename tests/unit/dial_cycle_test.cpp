@@ -112,6 +112,18 @@ TEST_F(DialCycleTest, MonitorCountsTimeTrafficAndMoneyAndTheUserHangsUp) {
     EXPECT_EQ(m.stats.inCurrentLast, session + 11);
 }
 
+TEST_F(DialCycleTest, HangingUpRightAfterTheConnectionIsMadeDropsTheLine) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    p->form.Button1Click();
+    while (caption(*p) != kHangUpCaption) loop_.advance(50);  // before the first monitor tick
+    p->form.Button1Click();
+    EXPECT_EQ(p->form.RasCon.FirstConnection(), "");
+    loop_.advance(2000);
+    p->form.Button1Click();  // a new dial is not refused as "port already open"
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
 TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
     auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimDropAfter=5\n");
     auto& m = p->form.Model;
