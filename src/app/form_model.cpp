@@ -207,57 +207,59 @@ void initEventPages(MainForm& f) {
     t.Button13.enabled = false;
 }
 
+// The rows of a statistics page: the four totals (in the page's order) and the four figures of
+// the connection, each with its value label.
+struct StatRows {
+    const char* const (&totals)[4];
+    std::initializer_list<Label*> values;
+    const char* initial;
+};
+
+void initStatRows(std::vector<Label>& rows, const StatRows& r, Button& reset) {
+    rows.clear();
+    for (const char* caption : r.totals)
+        rows.push_back(make<Label>(caption));
+    for (const char* caption : {"Через это соединение всего:", "В этом месяце:",
+                                "В прошлом месяце:", "За текущий (прошедший сеанс)"}) {
+        rows.push_back(make<Label>(caption));
+    }
+    for (Label* l : r.values)
+        *l = valueLabel(r.initial);
+    reset = make<Button>("Сбросить", "Сбросить статистику для данного соединения");
+}
+
 void initStatsPages(MainForm& f) {
-    const char* const time0 = "0.00:00:00";
+    static const char* const timeTotals[4] = {
+        "Всего:", "Сегодня:", "В этом месяце:", "В прошлом месяце:"};
+    static const char* const trafficTotals[4] = {
+        "Всего:", "В этом месяце:", "Сегодня:", "В прошлом месяце:"};
+    static const char* const moneyTotals[4] = {
+        "Всего:", "В этом месяце:", "В прошлом месяце:", "Сегодня:"};
     auto& ts = f.timeStats;
-    ts.RowLabels = {make<Label>("Всего:"),
-                    make<Label>("Сегодня:"),
-                    make<Label>("В этом месяце:"),
-                    make<Label>("В прошлом месяце:"),
-                    make<Label>("Через это соединение всего:"),
-                    make<Label>("В этом месяце:"),
-                    make<Label>("В прошлом месяце:"),
-                    make<Label>("За текущий (прошедший сеанс)")};
-    for (Label* l :
+    initStatRows(
+        ts.RowLabels,
+        {timeTotals,
          {&ts.TotalAllLabel, &ts.TodayAllLabel, &ts.InInternetMonthLabel,
           &ts.InInternetLastMonthLabel, &ts.InCurrentAllLabel, &ts.InInternetCurrentMonthLabel,
-          &ts.InInternetCurrentLastMonthLabel, &ts.InCurrentLastLabel}) {
-        *l = valueLabel(time0);
-    }
-    ts.SpeedButton1 = make<Button>("Сбросить", "Сбросить статистику для данного соединения");
-
+          &ts.InInternetCurrentLastMonthLabel, &ts.InCurrentLastLabel},
+         "0.00:00:00"},
+        ts.SpeedButton1);
     auto& tr = f.trafficStats;
-    tr.RowLabels = {make<Label>("Всего:"),
-                    make<Label>("В этом месяце:"),
-                    make<Label>("Сегодня:"),
-                    make<Label>("В прошлом месяце:"),
-                    make<Label>("Через это соединение всего:"),
-                    make<Label>("В этом месяце:"),
-                    make<Label>("В прошлом месяце:"),
-                    make<Label>("За текущий (прошедший сеанс)")};
-    for (Label* l :
-         {&tr.TrafficAllLabel, &tr.TrafficMonthLabel, &tr.TrafficTodayLabel,
-          &tr.TrafficLastMonthLabel, &tr.TrafficCurrentLabel, &tr.TrafficCurrentMonthLabel,
-          &tr.TrafficCurrentLastMonthLabel, &tr.TrafficLastLabel}) {
-        *l = valueLabel("0/0");
-    }
-    tr.SpeedButton2 = make<Button>("Сбросить", "Сбросить статистику для данного соединения");
-
+    initStatRows(tr.RowLabels,
+                 {trafficTotals,
+                  {&tr.TrafficAllLabel, &tr.TrafficMonthLabel, &tr.TrafficTodayLabel,
+                   &tr.TrafficLastMonthLabel, &tr.TrafficCurrentLabel, &tr.TrafficCurrentMonthLabel,
+                   &tr.TrafficCurrentLastMonthLabel, &tr.TrafficLastLabel},
+                  "0/0"},
+                 tr.SpeedButton2);
     auto& m = f.moneyStats;
-    m.RowLabels = {make<Label>("Всего:"),
-                   make<Label>("В этом месяце:"),
-                   make<Label>("В прошлом месяце:"),
-                   make<Label>("Сегодня:"),
-                   make<Label>("Через это соединение всего:"),
-                   make<Label>("В этом месяце:"),
-                   make<Label>("В прошлом месяце:"),
-                   make<Label>("За текущий (прошедший сеанс)")};
-    for (Label* l : {&m.DengiAllLabel, &m.DengiMonthLabel, &m.DengiLastMonthLabel,
-                     &m.DengiTodayLabel, &m.DengiCurrentAllLabel, &m.DengiCurrentMonthLabel,
-                     &m.DengiCurrentLastMonthLabel, &m.DengiLastLabel}) {
-        *l = valueLabel("0,00");
-    }
-    m.SpeedButton3 = make<Button>("Сбросить", "Сбросить статистику для данного соединения");
+    initStatRows(m.RowLabels,
+                 {moneyTotals,
+                  {&m.DengiAllLabel, &m.DengiMonthLabel, &m.DengiLastMonthLabel, &m.DengiTodayLabel,
+                   &m.DengiCurrentAllLabel, &m.DengiCurrentMonthLabel,
+                   &m.DengiCurrentLastMonthLabel, &m.DengiLastLabel},
+                  "0,00"},
+                 m.SpeedButton3);
 
     auto& t = f.tariffs;
     t.HeadLabel = make<Label>("свои для каждого соединения");

@@ -15,9 +15,9 @@
 #include <climits>
 #include <exception>
 
+#include "app/number_edit.h"
 #include "app/number_text.h"
 #include "app/settings.h"
-#include "app/number_edit.h"
 #include "ui/widgets.h"
 
 namespace velmor {

@@ -14,7 +14,9 @@
 using velmor::test::ChildProcess;
 using velmor::test::OwnXServer;
 using velmor::test::ProcessResult;
+using velmor::test::programEnvironment;
 using velmor::test::runProcess;
+using velmor::test::storeProgramPassword;
 namespace fs = std::filesystem;
 
 namespace {
@@ -96,18 +98,8 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
         OwnXServer server(dir);
         ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
         const TrayDesktop desk(server.display());
-        const std::vector<std::string> env = {
-            "VELMOR_HOME=" + dir,     "VELMOR_PHONEBOOK=" + dir + "/phonebook.ini",
-            "XDG_RUNTIME_DIR=" + dir, "DISPLAY=" + server.display(),
-            "QT_QPA_PLATFORM=xcb",    "LC_ALL=ru_RU.UTF-8"};
-        std::ofstream(dir + "/password") << "пароль\n";
-        {
-            ChildProcess first(velmor::test::binary("velmor"),
-                               {"--headless", "--password-file", dir + "/password"}, env);
-            ASSERT_TRUE(first.waitForOutput("Жду Ваших приказаний"));
-            first.signal(SIGTERM);
-            ASSERT_EQ(first.wait().status, 0);
-        }
+        const auto env = programEnvironment(dir, server.display());
+        ASSERT_TRUE(storeProgramPassword(dir, env));
         // Mode "TRAY" in the settings file.
         std::string ini;
         {

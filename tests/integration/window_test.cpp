@@ -9,43 +9,14 @@
 #include <thread>
 
 #include "support/process.h"
+#include "support/x_server.h"
 
 using velmor::test::ChildProcess;
 using velmor::test::ProcessResult;
 namespace fs = std::filesystem;
 
-namespace {
-
-bool onPath(const std::string& program) {
-    return velmor::test::runProcess("/bin/sh", {"-c", "command -v " + program}).status == 0;
-}
-
-// An X server of the test's own, on a display it picks itself.
-class OwnXServer {
-  public:
-    explicit OwnXServer(const std::string& dir) {
-        const std::string file = dir + "/display";
-        server_ = std::make_unique<ChildProcess>(
-            "/bin/sh",
-            std::vector<std::string>{"-c",
-                                     "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten "
-                                     "tcp -noreset 3>" +
-                                         file});
-        for (int i = 0; i < 200 && display_.empty(); ++i) {
-            std::ifstream in(file);
-            std::getline(in, display_);
-            if (display_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        if (!display_.empty()) display_ = ":" + display_;
-    }
-    const std::string& display() const { return display_; }
-
-  private:
-    std::unique_ptr<ChildProcess> server_;
-    std::string display_;
-};
-
-}  // namespace
+using velmor::test::onPath;
+using velmor::test::OwnXServer;
 
 TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
     for (const char* tool : {"Xvfb", "xwininfo"}) {
@@ -56,19 +27,8 @@ TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
     const std::string dir = tmpl;
     OwnXServer x(dir);
     ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
-    const std::vector<std::string> env = {
-        "VELMOR_HOME=" + dir,     "VELMOR_PHONEBOOK=" + dir + "/phonebook.ini",
-        "XDG_RUNTIME_DIR=" + dir, "DISPLAY=" + x.display(),
-        "QT_QPA_PLATFORM=xcb",    "LC_ALL=ru_RU.UTF-8"};
-    // A stored program password, so that the start asks nothing.
-    std::ofstream(dir + "/password") << "пароль\n";
-    {
-        ChildProcess first(velmor::test::binary("velmor"),
-                           {"--headless", "--password-file", dir + "/password"}, env);
-        ASSERT_TRUE(first.waitForOutput("Жду Ваших приказаний"));
-        first.signal(SIGTERM);
-        ASSERT_EQ(first.wait().status, 0);
-    }
+    const auto env = velmor::test::programEnvironment(dir, x.display());
+    ASSERT_TRUE(velmor::test::storeProgramPassword(dir, env));
 
     ChildProcess window(velmor::test::binary("velmor"), {}, env);
     bool shown = false;

@@ -1,6 +1,8 @@
 // An X server of a test's own (Xvfb on a display it picks itself) and helpers around it.
 #pragma once
 
+#include <signal.h>
+
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -39,5 +41,24 @@ class OwnXServer {
     std::unique_ptr<ChildProcess> server_;
     std::string display_;
 };
+
+// The environment of a Velmor run over a test's own folder (program directory, phonebook,
+// runtime directory) on an X display.
+inline std::vector<std::string> programEnvironment(const std::string& dir,
+                                                   const std::string& display) {
+    return {"VELMOR_HOME=" + dir,     "VELMOR_PHONEBOOK=" + dir + "/phonebook.ini",
+            "XDG_RUNTIME_DIR=" + dir, "DISPLAY=" + display,
+            "QT_QPA_PLATFORM=xcb",    "LC_ALL=ru_RU.UTF-8"};
+}
+
+// A first headless run that stores a program password, so that the next start asks nothing.
+// True when it ended as it should.
+inline bool storeProgramPassword(const std::string& dir, const std::vector<std::string>& env) {
+    std::ofstream(dir + "/password") << "пароль\n";
+    ChildProcess first(binary("velmor"), {"--headless", "--password-file", dir + "/password"}, env);
+    if (!first.waitForOutput("Жду Ваших приказаний")) return false;
+    first.signal(SIGTERM);
+    return first.wait().status == 0;
+}
 
 }  // namespace velmor::test

@@ -115,7 +115,8 @@ TEST_F(DialCycleTest, MonitorCountsTimeTrafficAndMoneyAndTheUserHangsUp) {
 TEST_F(DialCycleTest, HangingUpRightAfterTheConnectionIsMadeDropsTheLine) {
     auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
     p->form.Button1Click();
-    while (caption(*p) != kHangUpCaption) loop_.advance(50);  // before the first monitor tick
+    while (caption(*p) != kHangUpCaption)
+        loop_.advance(50);  // before the first monitor tick
     p->form.Button1Click();
     EXPECT_EQ(p->form.RasCon.FirstConnection(), "");
     loop_.advance(2000);
