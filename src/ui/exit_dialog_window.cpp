@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/binder.h"
+#include "ui/dialog_parts.h"
 
 namespace velmor {
 
@@ -20,14 +21,7 @@ void ExitDialogWindow::run(TForm7& dialog, QWidget* parent) {
 
 ExitDialogWindow::ExitDialogWindow(TForm7& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog), bar_(new QProgressBar), seconds_(new QLabel) {
-    setObjectName(QStringLiteral("Form7"));
-    // Only a close box in the title bar.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(qs(dialog.Caption));
-    QFont small = font();
-    small.setPointSizeF(8);
-    setFont(small);
+    setUpDialogFrame(this, "Form7", dialog.Caption);  // only a close box in the title bar
 
     auto* text1 = new QLabel(qs(dialog.Text1));
     text1->setObjectName(QStringLiteral("Label1"));
@@ -41,9 +35,7 @@ ExitDialogWindow::ExitDialogWindow(TForm7& dialog, QWidget* parent)
     bar_->setTextVisible(false);
     seconds_->setObjectName(QStringLiteral("Label3"));
 
-    auto* yes = new QPushButton(QStringLiteral("Да"));
-    yes->setObjectName(QStringLiteral("YesButton"));
-    yes->setDefault(true);
+    auto* yes = dialogButton("Да", "YesButton", true);
     auto* no = new QPushButton(QStringLiteral("Нет"));
     no->setObjectName(QStringLiteral("NoButton"));
     auto* cancel = new QPushButton(QStringLiteral("Отмена"));

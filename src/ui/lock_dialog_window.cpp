@@ -8,19 +8,14 @@
 
 #include "app/user_interface.h"
 #include "ui/binder.h"
+#include "ui/dialog_parts.h"
 #include "ui/password_line_edit.h"
 
 namespace velmor {
 
 LockDialogWindow::LockDialogWindow(TForm6& dialog, UserInterface& ui, QWidget* parent)
     : QDialog(parent), dialog_(dialog), ui_(ui), edit_(new PasswordLineEdit(dialog.PasswordEdit)) {
-    setObjectName(QStringLiteral("Form6"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(qs(dialog.Caption));
-    QFont small = font();
-    small.setPointSizeF(8);
-    setFont(small);
+    setUpDialogFrame(this, "Form6", dialog.Caption);
 
     auto* label = new QLabel(qs(dialog.LabelText));
     label->setObjectName(QStringLiteral("Label1"));
@@ -29,12 +24,8 @@ LockDialogWindow::LockDialogWindow(TForm6& dialog, UserInterface& ui, QWidget* p
     label->setWordWrap(true);
     edit_->setObjectName(QStringLiteral("PasswordEdit"));
 
-    auto* ok = new QPushButton(QStringLiteral("ОК"));
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setDefault(true);
-    auto* help = new QPushButton(QStringLiteral("Справка"));
-    help->setObjectName(QStringLiteral("HelpButton"));
-    help->setAutoDefault(false);
+    auto* ok = dialogButton("ОК", "OkButton", true);
+    auto* help = dialogButton("Справка", "HelpButton");
     connect(ok, &QPushButton::clicked, this, [this] { this->ok(); });
     connect(help, &QPushButton::clicked, this, [this] { ui_.showHelp(dialog_.HelpTopic()); });
 

@@ -13,6 +13,7 @@
 #include "app/number_edit.h"
 #include "app/number_text.h"
 #include "ui/binder.h"
+#include "ui/dialog_parts.h"
 #include "ui/password_line_edit.h"
 #include "ui/widgets.h"
 
@@ -58,13 +59,7 @@ LoginDialogWindow::LoginDialogWindow(LoginDialog& dialog, LocaleFormat locale, Q
       moneyArrows_(new UpDownArrows),
       statistics_(new QCheckBox(QStringLiteral("Вести денежную статистику для данного логина"))) {
     const bool masked = dialog.masked();
-    setObjectName(masked ? QStringLiteral("Form5") : QStringLiteral("Form3"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(qs(dialog.Caption));
-    QFont small = font();
-    small.setPointSizeF(8);
-    setFont(small);
+    setUpDialogFrame(this, masked ? "Form5" : "Form3", dialog.Caption);
 
     QWidget* passwordWidget = nullptr;
     if (masked) {
@@ -102,12 +97,8 @@ LoginDialogWindow::LoginDialogWindow(LoginDialog& dialog, LocaleFormat locale, Q
     grid->addLayout(moneyRow, 3, 1);
     grid->addWidget(statistics_, 4, 0, 1, -1);
 
-    auto* ok = new QPushButton(QStringLiteral("ОК"));
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Отмена"));
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    cancel->setAutoDefault(false);
+    auto* ok = dialogButton("ОК", "OkButton", true);
+    auto* cancel = dialogButton("Отмена", "CancelButton");
     connect(ok, &QPushButton::clicked, this, [this] { this->ok(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -7,19 +7,14 @@
 #include <QVBoxLayout>
 
 #include "ui/binder.h"
+#include "ui/dialog_parts.h"
 #include "ui/widgets.h"
 
 namespace velmor {
 
 PhoneDialogWindow::PhoneDialogWindow(TForm2& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog), edit_(new QLineEdit(qs(dialog.Number))) {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setWindowTitle(qs(dialog.Caption));
-    QFont small = font();
-    small.setPointSizeF(8);
-    setFont(small);
+    setUpDialogFrame(this, "Form2", dialog.Caption);
 
     auto* label = new QLabel(qs(dialog.LabelText));
     label->setObjectName(QStringLiteral("Label1"));
@@ -28,12 +23,8 @@ PhoneDialogWindow::PhoneDialogWindow(TForm2& dialog, QWidget* parent)
     edit_->setObjectName(QStringLiteral("Edit1"));
     edit_->setValidator(new StorableTextValidator(edit_));
 
-    auto* ok = new QPushButton(QStringLiteral("ОК"));
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Отмена"));
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    cancel->setAutoDefault(false);
+    auto* ok = dialogButton("ОК", "OkButton", true);
+    auto* cancel = dialogButton("Отмена", "CancelButton");
     connect(ok, &QPushButton::clicked, this, [this] { this->ok(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
