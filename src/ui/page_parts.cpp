@@ -127,30 +127,32 @@ QSlider* makeTrackBar(PageContext& ctx, const char* name, TrackBar& c, Binder::H
     return w;
 }
 
-QHBoxLayout* hbox(std::initializer_list<QWidget*> widgets, int spacing) {
-    auto* l = new QHBoxLayout;
+namespace {
+
+// A row or column of widgets without margins; a null widget stands for a stretch.
+template <class Box>
+Box* boxOf(std::initializer_list<QWidget*> widgets, int spacing) {
+    auto* l = new Box;
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(spacing);
     for (QWidget* w : widgets) {
-        if (w)
+        if (w) {
             l->addWidget(w);
-        else
+        } else {
             l->addStretch(1);
+        }
     }
     return l;
 }
 
+}  // namespace
+
+QHBoxLayout* hbox(std::initializer_list<QWidget*> widgets, int spacing) {
+    return boxOf<QHBoxLayout>(widgets, spacing);
+}
+
 QVBoxLayout* vbox(std::initializer_list<QWidget*> widgets, int spacing) {
-    auto* l = new QVBoxLayout;
-    l->setContentsMargins(0, 0, 0, 0);
-    l->setSpacing(spacing);
-    for (QWidget* w : widgets) {
-        if (w)
-            l->addWidget(w);
-        else
-            l->addStretch(1);
-    }
-    return l;
+    return boxOf<QVBoxLayout>(widgets, spacing);
 }
 
 QWidget* pageOf(QLayout* layout) {

@@ -70,19 +70,7 @@ class HotKeysTest : public velmor::test::ProgramTest {
   protected:
     std::unique_ptr<Program> started(
         const std::vector<std::pair<std::string, std::string>>& keys = {}) {
-        velmor::test::writeFile(book_,
-                                "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\n"
-                                "Password=p\n");
-        firstRun();
-        {
-            Profile profile(ini());
-            for (const auto& [key, value] : keys)
-                profile.writeString("Brontavel", key, value);
-        }
-        auto p = program();
-        Program* raw = p.get();
-        p->ui.onMinimize = [raw] { raw->form.ApplyModeOnMinimize(); };
-        p->ui.onRestore = [raw] { raw->form.ApplyModeOnRestore(); };
+        auto p = prepared(keys);
         p->form.setHotKeyService(&system_);
         p->start();
         return p;

@@ -9,6 +9,7 @@
 
 #include "app/tform1.h"
 #include "platform/codepage.h"
+#include "platform/profile.h"
 #include "platform/virtual_loop.h"
 #include "ras_test_support.h"
 #include "scripted_ui.h"
@@ -52,6 +53,26 @@ class ProgramTest : public ::testing::Test {
         p->ui.lockDialog = ScriptedUI::typing(password);
         p->start();
         ASSERT_TRUE(p->form.Close());
+    }
+
+    // A program that has run once (a password is set) on a phonebook with the one entry "Тест",
+    // with these keys written into the main section, not started yet. Minimizing and restoring
+    // through the front end run the form's display-mode steps.
+    std::unique_ptr<Program> prepared(
+        const std::vector<std::pair<std::string, std::string>>& mainKeys = {}) {
+        writeFile(book_,
+                  "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\nPassword=p\n");
+        firstRun();
+        {
+            Profile profile(ini());
+            for (const auto& [key, value] : mainKeys)
+                profile.writeString("Brontavel", key, value);
+        }
+        auto p = program();
+        Program* raw = p.get();
+        p->ui.onMinimize = [raw] { raw->form.ApplyModeOnMinimize(); };
+        p->ui.onRestore = [raw] { raw->form.ApplyModeOnRestore(); };
+        return p;
     }
 
     TempDir dir_;
