@@ -36,6 +36,19 @@ FormLabel* clock(PageContext& ctx, const char* name, Label& c) {
     return l;
 }
 
+// The "hour : minute" row of a schedule.
+QHBoxLayout* timeOfDay(PageContext& ctx, const char* hourName, Edit& hour, const char* hourArrows,
+                       velmor::UpDown& hourUpDown, const char* minuteName, Edit& minute,
+                       const char* minuteArrows, velmor::UpDown& minuteUpDown) {
+    QHBoxLayout* row = timeField(ctx, hourName, hour, hourArrows, hourUpDown, true);
+    row->addSpacing(4);
+    row->addWidget(new QLabel(QStringLiteral(":")));
+    row->addSpacing(4);
+    row->addLayout(timeField(ctx, minuteName, minute, minuteArrows, minuteUpDown, false));
+    row->addStretch(1);
+    return row;
+}
+
 }  // namespace
 
 QWidget* buildTimerPage(PageContext& ctx) {
@@ -46,15 +59,10 @@ QWidget* buildTimerPage(PageContext& ctx) {
     auto* dialLayout = new QGridLayout(dial);
     compact(dialLayout);
     dialLayout->addWidget(makeCheck(ctx, "TimerDialCheck", p.TimerDialCheck, changed), 0, 0);
-    QHBoxLayout* dialTime =
-        timeField(ctx, "DialHourEdit", p.DialHourEdit, "DialHourUpDown", p.DialHourUpDown, true);
-    dialTime->addSpacing(4);
-    dialTime->addWidget(new QLabel(QStringLiteral(":")));
-    dialTime->addSpacing(4);
-    dialTime->addLayout(timeField(ctx, "DialMinuteEdit", p.DialMinuteEdit, "DialMinuteUpDown",
-                                  p.DialMinuteUpDown, false));
-    dialTime->addStretch(1);
-    dialLayout->addLayout(dialTime, 0, 1);
+    dialLayout->addLayout(
+        timeOfDay(ctx, "DialHourEdit", p.DialHourEdit, "DialHourUpDown", p.DialHourUpDown,
+                  "DialMinuteEdit", p.DialMinuteEdit, "DialMinuteUpDown", p.DialMinuteUpDown),
+        0, 1);
     dialLayout->addWidget(clock(ctx, "DialClock", p.DialClock), 0, 2, 2, 1);
     dialLayout->addWidget(makeCheck(ctx, "TimerDialRepCheck", p.TimerDialRepCheck, changed), 1, 0);
     dialLayout->setColumnStretch(1, 1);
@@ -63,15 +71,10 @@ QWidget* buildTimerPage(PageContext& ctx) {
     auto* hangLayout = new QGridLayout(hang);
     compact(hangLayout);
     hangLayout->addWidget(makeCheck(ctx, "TimerHangCheck", p.TimerHangCheck, changed), 0, 0);
-    QHBoxLayout* hangTime =
-        timeField(ctx, "HangHourEdit", p.HangHourEdit, "HangHourUpDown", p.HangHourUpDown, true);
-    hangTime->addSpacing(4);
-    hangTime->addWidget(new QLabel(QStringLiteral(":")));
-    hangTime->addSpacing(4);
-    hangTime->addLayout(timeField(ctx, "HangMinuteEdit", p.HangMinuteEdit, "HangMinuteUpDown",
-                                  p.HangMinuteUpDown, false));
-    hangTime->addStretch(1);
-    hangLayout->addLayout(hangTime, 0, 1);
+    hangLayout->addLayout(
+        timeOfDay(ctx, "HangHourEdit", p.HangHourEdit, "HangHourUpDown", p.HangHourUpDown,
+                  "HangMinuteEdit", p.HangMinuteEdit, "HangMinuteUpDown", p.HangMinuteUpDown),
+        0, 1);
     hangLayout->addWidget(clock(ctx, "HangClock", p.HangClock), 0, 2, 2, 1);
     hangLayout->addWidget(makeCheck(ctx, "TimerHangRepCheck", p.TimerHangRepCheck, changed), 1, 0);
     hangLayout->addWidget(makeCheck(ctx, "PowerCheck", p.PowerCheck, changed), 2, 0, 1, 2);
