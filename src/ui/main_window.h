@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 #include "ui/binder.h"
 #include "ui/form_handlers.h"
 

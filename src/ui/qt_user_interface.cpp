@@ -13,9 +13,9 @@
 #include <QToolTip>
 
 #include "app/exit_dialog.h"
-#include "app/form_model.h"
 #include "app/lock_dialog.h"
 #include "dialing/list_dialogs.h"
+#include "form/form_model.h"
 #include "platform/phonebook.h"
 #include "ui/binder.h"
 #include "ui/entry_dialog.h"

@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "app/user_interface.h"
+#include "form/user_interface.h"
 
 namespace velmor {
 
