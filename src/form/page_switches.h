@@ -1,4 +1,4 @@
-// Check boxes and selectors that enable, show or mirror other controls of their page.
+// The form's check boxes and selectors that enable, show or mirror other controls of their page.
 #pragma once
 
 #include "form/form_model.h"
