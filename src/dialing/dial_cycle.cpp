@@ -201,6 +201,9 @@ void DialCycle::calling() {
                                      m_.extra.InitSufix.text);
     ras_.SubEntry = 0;
     s_.dialHandle = 0;
+    // Each dial starts with no state handled: its first event is never taken for a repeat, even
+    // when the last attempt ended with the same error.
+    s_.lastHandledState.reset();
     ras_.ListConnections();
     s_.activeConnection = ras_.ActiveHandle();
     if (ras_.Dial(s_.dialHandle) != 0) {

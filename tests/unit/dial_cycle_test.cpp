@@ -10,6 +10,7 @@
 using namespace velmor;
 using velmor::test::Program;
 using velmor::test::ScriptedUI;
+using velmor::test::writeFile;
 
 namespace {
 
@@ -25,6 +26,15 @@ class DialCycleTest : public velmor::test::ProgramTest {
     }
     static const std::string& caption(Program& p) { return p.form.Model.conn.Button1.caption; }
     static std::string label2(Program& p) { return p.form.Model.conn.Label2.caption; }
+    static MainForm& m(Program& p) { return p.form.Model; }
+    // How many times the log holds text.
+    int count(const std::string& text) const {
+        const std::string l = log();
+        int n = 0;
+        for (auto at = l.find(text); at != std::string::npos; at = l.find(text, at + 1))
+            ++n;
+        return n;
+    }
 };
 
 }  // namespace
@@ -230,4 +240,43 @@ TEST(Tariffs, PriceInForceByHour) {
     EXPECT_EQ(priceAt(three, 18), 2.0);
     EXPECT_EQ(priceAt(three, 19), 3.0);
     EXPECT_DOUBLE_EQ(costOfSecond({1, 0, 0, 0, 1.8, 0, 0}, 12), 0.0005);
+}
+
+TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\n");
+    auto& cycle = p->form.Cycle;
+    p->form.Button1Click();
+    loop_.advance(100);  // the first state of the run is shown, not taken for a repeat
+    EXPECT_EQ(label2(*p), "Opening Serial Port");
+    p->form.Button1Click();  // "Прервать": the next cycle's first failure redials the same pair
+    // A device that reports the dialling state twice, and answers the next dial with the same
+    // error as its first word.
+    p->dials().script = {{{2, 0}, {2, 0}, {0, ras::kErrorNoDialtone}},
+                         {{0, ras::kErrorNoDialtone}}};
+    p->form.Button1Click();
+    loop_.advance(300);
+    EXPECT_EQ(count("Звоним по номеру 1"), 1);
+    EXPECT_TRUE(cycle.TimerPause.enabled());
+    loop_.advance(5000);
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    loop_.advance(100);
+    EXPECT_EQ(m(*p).conn.Label4.caption, ras::errorText(ras::kErrorNoDialtone));
+    EXPECT_TRUE(cycle.TimerPausePhone.enabled());
+    loop_.advance(5000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "4");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+}
+
+TEST_F(DialCycleTest, ADialRefusedAtOnceGoesOnWithTheNextPhone) {
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\n");
+    p->dials().script = {{{0, -ras::kErrorPortAlreadyOpen}}};
+    p->form.Button1Click();
+    const std::string text = ras::errorText(ras::kErrorPortAlreadyOpen);
+    EXPECT_EQ(label2(*p), text);
+    EXPECT_EQ(count("Ошибка: " + text), 1);
+    loop_.advance(5000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "2");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
 }
