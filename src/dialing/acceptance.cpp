@@ -76,8 +76,8 @@ void Acceptance::run() {
     counters_.Refresh();
     speed_ = counters_.PortSpeed(0);
     const std::string speedText = std::to_string(speed_);
-    // 5. The minimum speed.
-    if (m_.dial.LimitCheck.checked && s_.activeConnection == 0) {
+    // 5. The minimum speed. A speed of 0 means the device does not know it: nothing to check.
+    if (m_.dial.LimitCheck.checked && s_.activeConnection == 0 && speed_ != 0) {
         const auto minimum = parseDecimal(m_.dial.LowLimit.text());
         if (minimum && *minimum >= 0 && speed_ < *minimum) {
             setLabelText(c.Label2, "Скорость " + speedText + " Кбит/с слишком мала");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/tariffs.h"
+#include "desktop_fakes.h"
 #include "form/number_text.h"
 #include "platform/profile.h"
 #include "program_fixture.h"
@@ -279,4 +280,23 @@ TEST_F(DialCycleTest, ADialRefusedAtOnceGoesOnWithTheNextPhone) {
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
     loop_.advance(2000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, ASpeedOfZeroIsNotChecked) {
+    writeFile(book_,
+              "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\nPassword=p\n"
+              "SimSpeed=0\n");
+    firstRun();
+    auto p = program();
+    velmor::test::FakeTray tray;
+    p->form.setTrayService(&tray);
+    p->start();
+    m(*p).dial.LimitCheck.checked = true;
+    m(*p).dial.LowLimit.selectText("14400");
+    p->form.Button1Click();
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(label2(*p), "Скорость 0 Кбит/с, IP 10.64.0.2");
+    for (const std::string& b : tray.icons.at(0)->balloons)
+        EXPECT_NE(b.substr(0, 5), "show|") << b;
 }
