@@ -44,13 +44,14 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
           {[this](const std::string& host, int count) { return pingTries(host, count); },
            [this] { connectSound(); }, [this] { ui_.minimizeApplication(); },
            [this](const std::string& title, const std::string& text) { showBalloon(title, text); },
-           [this] { applyDisplay(); }, [this] { launchPrograms(); }, [this] { saveCurrentEntry(); },
-           [this] { Monitor.TimerStatus.setEnabled(true); }}),
+           [this] { showConnectionIcon(true); }, [this] { launchPrograms(); },
+           [this] { saveCurrentEntry(); }, [this] { Monitor.TimerStatus.setEnabled(true); }}),
       Monitor(
           loop, Model, session, RasCon, RasPer, LogFile, Cycle,
           {[this] { lossSound(); },
            [this] {
-               applyDisplay();
+               // The line is gone, whatever the dial button still says at this moment.
+               showConnectionIcon(false);
                hideBalloon();
            },
            [this] { ui_.restoreApplication(); }, [this] { programsDisconnected(); },
@@ -265,6 +266,7 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::FormClose() {
+    session.closing = true;
     LogFile.AddLine("Завершение работы программы");
     hideBalloon();
     if (!settings_) return;

@@ -236,6 +236,9 @@ class TForm1 : public SettingsHooks {
     void lossSound();
     void showBalloon(const std::string& title, const std::string& text);
     void hideBalloon();
+    // The icons of the window and the tray take the connected or not connected variant; a mode
+    // loaded meanwhile is put in force.
+    void showConnectionIcon(bool connected);
     void launchPrograms();
     void programsDisconnected();
     void programsCleanUp();

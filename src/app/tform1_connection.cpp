@@ -202,7 +202,7 @@ bool TForm1::pingTries(const std::string& host, int count) {
         }
         Ping->processMessagesUntil([this] { return PingResult != -1; });
         // The user's commands run during the wait and may have ended this dial.
-        if (PingResult == 1 || !Accept.dialGoesOn()) break;
+        if (PingResult == 1 || !Accept.goesOn()) break;
     }
     return PingResult != 0;
 }

@@ -26,6 +26,8 @@ struct Session {
     // True when this connection was started through the dial action, false when automatic redial
     // re-established it.
     bool launchMode = true;
+    // The program is closing: a check still waiting ends without a word.
+    bool closing = false;
 
     // The minimum-download window: seconds since it began, minus the kilobytes received when it
     // began, and the kilobytes received in it.
