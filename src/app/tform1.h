@@ -250,6 +250,8 @@ class TForm1 : public SettingsHooks {
     void reportPhonebookProblems();
     void disableForNoEntry();
     void relistEntries();
+    // The entry dialog renamed the entry shown: its settings and the selector follow the name.
+    void entryRenamed(const std::string& from, const std::string& to);
     template <class F>
     void guarded(F&& step);
     void applyMode(DisplayEvent event);

@@ -60,6 +60,13 @@ void TForm1::BitBtn8Click() {
     RasCon.EditEntry();
 }
 
+void TForm1::entryRenamed(const std::string& from, const std::string& to) {
+    if (settings_) guarded([&] { settings_->RenameEntry(from, to); });
+    relistEntries();
+    auto& combo = Model.conn.ComboBox1;
+    if (combo.selectText(to)) Model.state.previousEntry = to;
+}
+
 void TForm1::BitBtn7Click() {
     auto& c = Model.conn;
     if (c.Button1.caption != kDialCaption) {
