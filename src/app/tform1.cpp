@@ -226,8 +226,18 @@ void TForm1::FormCreate(const std::string& firstArgument) {
     });
     if (terminate_) return;
     guarded([&] {
+        auto& combo = Model.conn.ComboBox1;
+        if (!startEntry_ || combo.items.empty() || combo.text() == *startEntry_) return;
+        ComboBox1DropDown();
+        if (combo.selectText(*startEntry_)) ComboBox1Change();
+    });
+    guarded([&] {
         if (Model.general.OnStartDial.checked) Button1Click();
     });
+}
+
+void TForm1::DialOnRequest() {
+    if (Model.conn.Button1.caption == kDialCaption) Button1Click();
 }
 
 void TForm1::disableForNoEntry() {

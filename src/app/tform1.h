@@ -92,6 +92,12 @@ class TForm1 : public SettingsHooks {
     // The creation sequence, with the program's first command-line argument. It always runs to
     // its end; an error in a step is shown and the remaining steps still run.
     void FormCreate(const std::string& firstArgument);
+    // The entry named on the command line: shown before the start-up dial, which then dials it.
+    // Set before FormCreate; a name the phonebook does not list is passed over.
+    void setStartEntry(std::string name) { startEntry_ = std::move(name); }
+    // The command line's request to dial: the dial action, unless a dial is already under way
+    // (the start-up dial), which it would abort.
+    void DialOnRequest();
     void FormShow();
     // True when the window may close.
     bool FormCloseQuery();
@@ -264,6 +270,7 @@ class TForm1 : public SettingsHooks {
     std::unique_ptr<Profile> profile_;
     std::unique_ptr<Settings> settings_;
     bool terminate_ = false;
+    std::optional<std::string> startEntry_;
 };
 
 }  // namespace velmor
