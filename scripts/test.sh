@@ -22,6 +22,8 @@ for dir in build build-asan; do
     fi
 done
 
+./scripts/check_layers.sh || status=1
+
 # The Debian package installed on this machine and used (only as root; it says why otherwise).
 echo "== package test =="
 ./tests/package/run.sh || status=1
