@@ -56,13 +56,6 @@ class AutomationTest : public velmor::test::ProgramTest {
         p.form.ScheduleChanged();
         p.form.Button13Click();
     }
-    int count(const std::string& text) const {
-        const std::string l = log();
-        int n = 0;
-        for (auto at = l.find(text); at != std::string::npos; at = l.find(text, at + 1))
-            ++n;
-        return n;
-    }
 
     velmor::test::RecordingSound sound;
     velmor::test::FakeProcesses procs;

@@ -29,14 +29,6 @@ class DialCycleTest : public velmor::test::ProgramTest {
     static const std::string& caption(Program& p) { return p.form.Model.conn.Button1.caption; }
     static std::string label2(Program& p) { return p.form.Model.conn.Label2.caption; }
     static MainForm& m(Program& p) { return p.form.Model; }
-    // How many times the log holds text.
-    int count(const std::string& text) const {
-        const std::string l = log();
-        int n = 0;
-        for (auto at = l.find(text); at != std::string::npos; at = l.find(text, at + 1))
-            ++n;
-        return n;
-    }
 };
 
 }  // namespace

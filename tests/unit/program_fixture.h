@@ -139,6 +139,14 @@ class ProgramTest : public ::testing::Test {
     }
     std::string ini() const { return dir_.file("Velmor.ini"); }
     std::string log() const { return cp1251ToUtf8(readFile(dir_.file("Velmor.log"))); }
+    // How many times the log holds text.
+    int count(const std::string& text) const {
+        const std::string l = log();
+        int n = 0;
+        for (auto at = l.find(text); at != std::string::npos; at = l.find(text, at + 1))
+            ++n;
+        return n;
+    }
     std::unique_ptr<Program> program(bool rasAvailable = true) {
         return std::make_unique<Program>(loop_, dirPath(), book_, rasAvailable);
     }
