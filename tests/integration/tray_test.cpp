@@ -124,9 +124,11 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
             return !window.empty() && desk.viewable(window);
         })) << program.err()
             << desk.x({"xwininfo", "-root", "-tree"}).out;
-        // No notification area yet: the window keeps its taskbar button.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // No notification area yet: the window keeps its taskbar button, and the program does
+        // not look for one; the X server tells it when a panel comes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         EXPECT_FALSE(desk.skipsTaskbar(window));
+        EXPECT_EQ(velmor::test::wakeUpsOver(program.pid(), 2500), 0);
 
         ChildProcess panel("/usr/bin/env",
                            {"trayer", "--edge", "bottom", "--align", "right", "--widthtype",
@@ -147,10 +149,13 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
         EXPECT_TRUE(eventually([&] { return desk.viewable(window); }));
         EXPECT_TRUE(desk.skipsTaskbar(window));
 
-        program.signal(SIGKILL);
-        program.wait();
+        // The panel goes away: the window takes its taskbar button back.
         panel.signal(SIGTERM);
         panel.wait();
+        EXPECT_TRUE(eventually([&] { return !desk.skipsTaskbar(window); }));
+
+        program.signal(SIGKILL);
+        program.wait();
         wm.signal(SIGTERM);
         wm.wait();
     }

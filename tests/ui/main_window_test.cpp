@@ -443,6 +443,20 @@ TEST_F(MainWindowTest, LeavingAPageTellsWhichPageAndInnerPageWasLeft) {
     EXPECT_TRUE(handlers.take().empty());
 }
 
+TEST_F(MainWindowTest, TheClocksTellWhenTheyAreOnScreen) {
+    auto* pages = child<QTabWidget>(&window, "PageControl1");
+    window.show();
+    EXPECT_FALSE(handlers.clocksShown);
+    pages->setCurrentIndex(3);
+    EXPECT_TRUE(handlers.clocksShown);
+    window.hide();  // into the tray
+    EXPECT_FALSE(handlers.clocksShown);
+    window.show();
+    EXPECT_TRUE(handlers.clocksShown);
+    pages->setCurrentIndex(0);
+    EXPECT_FALSE(handlers.clocksShown);
+}
+
 TEST_F(MainWindowTest, RedrawShowsTheModelWithoutFeedingBack) {
     // What a handler changes is on screen when it returns.
     handlers.actions["Button1Click"] = [this] {

@@ -30,12 +30,16 @@ class RecordingHandlers : public FormHandlers {
     void capplistChange(int index, bool checked) override;
     void ListDrop(bool logins, int from, int to) override;
     void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) override;
+    void ClocksShown(bool shown) override {
+        clocksShown = shown;
+    }
     void tariffExit(NumberEdit& edit) override;
     bool Close() override;
 
     std::vector<std::string> calls;
     std::map<std::string, std::function<void()>> actions;
     bool allowClose = true;
+    bool clocksShown = false;  // the last word of ClocksShown (not recorded in calls)
     // The arguments of the last call that had some.
     Edit* lastEdit = nullptr;
     UpDown* lastUpDown = nullptr;
