@@ -164,6 +164,7 @@ void TForm1::FormCreate(const std::string& firstArgument) {
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0) throw ProfileWriteError(Model.state.settingsPath);
             ::close(fd);
+            createdSettingsFile_ = true;
         }
         profile_ = std::make_unique<Profile>(Model.state.settingsPath);
         settings_ = std::make_unique<Settings>(Model, *profile_, loop_, *this);
@@ -188,6 +189,10 @@ void TForm1::FormCreate(const std::string& firstArgument) {
             showError(kNoEntry);
             disableForNoEntry();
             if (profile_) {
+                // The lock state is read too: the close writes it back.
+                Model.state.locked =
+                    profile_->readString(kMainSection, "LockCode", "") != Model.state.machineCode;
+                showLockState(Model);
                 const std::string stored = profile_->readString(kMainSection, "LockPass", "");
                 Model.state.lockPassword = settings_->DecryptLockPass(stored);
             }
@@ -197,6 +202,9 @@ void TForm1::FormCreate(const std::string& firstArgument) {
         if (Model.state.lockPassword.empty()) {
             ui_.messageBox(MessageKind::Information, MessageButtons::Ok, kNoPassword);
             openLockDialog();
+            // The program ends without saving: the file made empty for this run goes again, so
+            // that the next start does not find it damaged.
+            if (terminate_ && createdSettingsFile_) removeEmptySettingsFile();
         }
     });
     guarded([&] {
@@ -264,13 +272,19 @@ bool TForm1::FormCloseQuery() {
     return true;
 }
 
-void TForm1::FormClose() {
-    LogFile.AddLine("Завершение работы программы");
-    hideBalloon();
+void TForm1::removeEmptySettingsFile() {
+    struct stat st {};
+    const std::string& path = Model.state.settingsPath;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        ::unlink(path.c_str());
+    }
+}
+
+void TForm1::saveShownSettings(const std::string& entry) {
     if (!settings_) return;
     guarded([&] {
         if (Model.state.settingsLoaded) {
-            settings_->SaveSettings(Model.conn.ComboBox1.text());
+            settings_->SaveSettings(entry);
         } else {
             // Nothing was loaded (no phonebook entry): the stored totals, money, hot keys,
             // schedule and mode stay as they are; only the program password and lock are saved.
@@ -281,6 +295,12 @@ void TForm1::FormClose() {
                                   Model.state.locked ? "" : Model.state.machineCode);
         }
     });
+}
+
+void TForm1::FormClose() {
+    LogFile.AddLine("Завершение работы программы");
+    hideBalloon();
+    saveShownSettings(Model.conn.ComboBox1.text());
 }
 
 bool TForm1::Close() {
