@@ -568,9 +568,9 @@ void Settings::SaveSettings(const std::string& entry) {
     write(S, "PingRepeat", f_.dial.PingRepeatCheck.checked ? "Y" : "");
     // 21.-22. The lists.
     saveLists(S, f_.phones, f_.logins);
-    // 23.
-    profile_.flush();
-    // 24. Money.
+    // 23.-24. Money; then the whole save goes to disk in one write, so that a program killed
+    // on the way leaves the file of the last save or that of this one, never half of each (and
+    // a refused write keeps every value of this save for the next one).
     saveMoney(entry);
     profile_.flush();
 }

@@ -59,8 +59,12 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
-                 bool stored = false;
-                 if (settings_) guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 // A write that fails keeps the login for the next save: only no room is refused.
+                 bool stored = !settings_;
+                 if (settings_) {
+                     stored = true;
+                     guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 }
                  if (!stored) {
                      showError("Список логинов соединения " + entry +
                                " заполнен: больше сохранить нельзя.");

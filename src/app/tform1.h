@@ -263,6 +263,7 @@ class TForm1 : public SettingsHooks {
     std::unique_ptr<Settings> settings_;
     bool terminate_ = false;
     bool createdSettingsFile_ = false;  // this run made the settings file (empty)
+    bool writeErrorShown_ = false;      // a failed write of the settings file has been said
 };
 
 }  // namespace velmor
