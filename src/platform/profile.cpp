@@ -284,11 +284,17 @@ struct Profile::Impl {
             bom = true;
             text.remove_prefix(3);
         }
+        // CR LF, LF and a lone CR each end a line (a CR left inside a name could be listed but
+        // never looked up, since names lose their line breaks).
         while (!text.empty()) {
-            const std::size_t nl = text.find('\n');
-            std::string_view line = text.substr(0, nl);
-            text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-            if (line.ends_with('\r')) line.remove_suffix(1);
+            const std::size_t end = text.find_first_of("\r\n");
+            const std::string_view line = text.substr(0, end);
+            std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+            if (end != std::string_view::npos && text[end] == '\r' && next < text.size() &&
+                text[next] == '\n') {
+                ++next;
+            }
+            text.remove_prefix(next);
             addLine(std::string(line));
         }
     }

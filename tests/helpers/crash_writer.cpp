@@ -37,8 +37,8 @@ void fill(MainForm& f, int variant) {
                             "пароль" + std::to_string(i), std::to_string(variant + i), '+',
                             ItemMark::Normal});
     }
-    f.programs = {{1, true, "Почта", "/usr/bin/mail" + std::to_string(variant), false, true,
-                   "-x", "Mail"}};
+    f.programs = {
+        {1, true, "Почта", "/usr/bin/mail" + std::to_string(variant), false, true, "-x", "Mail"}};
     f.stats.inInternetAll = 1000 + variant;
     f.stats.trafficAll.set({123456 + variant, 789});
     f.stats.dengiAll = 12.5 + variant;
