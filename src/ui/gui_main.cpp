@@ -21,7 +21,8 @@ namespace velmor {
 int runWindow(const ProgramOptions& options, int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string dir = programDirectory();
-    QtUserInterface ui(QString::fromStdString(dir));
+    // The help pages are the program's, not the user's: they lie beside the executable.
+    QtUserInterface ui(QString::fromStdString(executableDirectory()));
     // A second start while the program runs ends at once, without a window or a message.
     InstanceLock lock(InstanceLock::defaultPath());
     const InstanceCheck instance = checkSingleInstance(lock, ui);
