@@ -44,8 +44,7 @@ class CrashSafety : public ::testing::Test {
         const std::string mine = "Velmor.ini.tmp-" + std::to_string(runningPid) + "-";
         for (const auto& e : fs::directory_iterator(dir_)) {
             const std::string name = e.path().filename().string();
-            if (name.starts_with("Velmor.ini.tmp-") && !name.starts_with(mine))
-                out.push_back(name);
+            if (name.starts_with("Velmor.ini.tmp-") && !name.starts_with(mine)) out.push_back(name);
         }
         return out;
     }
@@ -55,8 +54,8 @@ class CrashSafety : public ::testing::Test {
         ChildProcess p(velmor::test::binary("velmor_crash_writer"), args);
         ASSERT_TRUE(p.waitForOutput("ready")) << p.err();
         if (whileRunning) whileRunning(p.pid());
-        std::this_thread::sleep_for(std::chrono::microseconds(
-            std::uniform_int_distribution<int>(0, maxMs * 1000)(rng_)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, maxMs * 1000)(rng_)));
         p.signal(SIGKILL);
         const auto r = p.wait();
         ASSERT_EQ(r.signal, SIGKILL) << r.err;
@@ -104,7 +103,8 @@ TEST_F(CrashSafety, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporaryOne) {
 
 TEST_F(CrashSafety, AKilledLogLosesAtMostItsLastLine) {
     // "07.12.2026 12:00:00 --- Запуск R строка N ....": every line whole, in order per run.
-    const std::regex line(R"(\d\d\.\d\d\.\d{4} \d+:\d\d:\d\d --- Запуск (\d+) строка (\d+) \.{40})");
+    const std::regex line(
+        R"(\d\d\.\d\d\.\d{4} \d+:\d\d:\d\d --- Запуск (\d+) строка (\d+) \.{40})");
     long lines = 0;
     int cut = 0, lastRun = -1;
     long lastN = -1;

@@ -108,8 +108,7 @@ TEST_F(FullDisk, ARefusedSaveKeepsTheFileAndTheValuesAndIsSaidOnce) {
 
         // A read-only file system: said once more (the last save got through), no crash at
         // the close, the file as it was.
-        ASSERT_EQ(::mount("tmpfs", dirPath().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
-                  0);
+        ASSERT_EQ(::mount("tmpfs", dirPath().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
         const std::string saved = velmor::test::readFile(ini());
         m.stats.inInternetAll = 5000;
         reselect(*p);
