@@ -110,7 +110,7 @@ TEST_F(CrashSafety, AKilledLogLosesAtMostItsLastLine) {
     long lastN = -1;
     std::string verified;  // the whole lines seen so far: never to change
     for (int run = 0; run < kKills && !HasFailure(); ++run) {
-        runAndKill({"log", dir_, std::to_string(run), "loop"}, 3);
+        runAndKill({"log", dir_, std::to_string(run), "loop"}, 1);
         const std::string text = velmor::cp1251ToUtf8(raw("Velmor.log"));
         ASSERT_TRUE(text.starts_with(verified)) << "an earlier line changed at kill " << run;
         std::size_t at = verified.size();
