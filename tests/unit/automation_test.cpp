@@ -232,6 +232,37 @@ TEST_F(AutomationTest, TrayProgramsWaitForTheirWindowAndAreShownHiddenAndClosed)
     EXPECT_TRUE(windows.visible(windows.windows.back().id));
 }
 
+TEST_F(AutomationTest, WithoutANotificationAreaTrayOnlyProgramsStayShownAndThatIsSaidOnce) {
+    auto p = started();
+    tray.present = false;
+    AppEntry mail = app("/opt/a/prog", "", true, true);
+    mail.runMethod = 1;
+    mail.titlePart = "Почтовик";
+    AppEntry chat = app("/opt/b/chat", "", true, true);
+    chat.runMethod = 1;
+    chat.titlePart = "Болталка";
+    p->form.Model.programs = {mail, chat};
+    procs.onStart = [&](const std::string& path) {
+        windows.add(path == "/opt/a/prog" ? "Почтовик" : "Болталка", 500);
+    };
+    for (int dial = 0; dial < 2; ++dial) {
+        p->form.Button1Click();
+        loop_.advance(3000);
+        ASSERT_EQ(caption(*p), kHangUpCaption);
+        for (const auto& w : windows.windows)
+            EXPECT_TRUE(w.visible) << w.title;
+        p->form.Button1Click();
+        loop_.advance(1500);
+    }
+    // Their icons wait for a notification area; the reason was given once.
+    EXPECT_EQ(tray.icons.size(), 0u);
+    EXPECT_EQ(tray.removed.size(), 4u);
+    EXPECT_EQ(p->ui.texts(),
+              std::vector<std::string>{"На этом рабочем столе нет области уведомлений (трея), "
+                                       "поэтому окна программ, запускаемых \"только в трэе\", "
+                                       "остаются на экране."});
+}
+
 TEST_F(AutomationTest, ProgramListAddEditDeleteThroughTheDialog) {
     auto p = started();
     auto& m = p->form.Model;
