@@ -180,9 +180,10 @@ TEST(LinuxProcesses, StartsInTheProgramsFolderAndKillsByPath) {
     const int direct = procs.start(sleeper, {"30"}, "");
     ASSERT_GT(viaLink, 0);
     ASSERT_GT(direct, 0);
+    // Running that executable, its command line in place (an exec under way shows none yet).
     auto runs = [&](int id, const std::string& exe) {
         for (const ProcessInfo& p : procs.processes()) {
-            if (p.pid == id) return p.executable == exe;
+            if (p.pid == id) return p.executable == exe && !p.args.empty();
         }
         return false;
     };
