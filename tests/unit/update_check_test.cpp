@@ -43,18 +43,24 @@ void watch(TDownload& d, Outcome& o) {
 
 using UpdateCheckTest = velmor::test::ProgramTest;
 
-}  // namespace
-
-TEST(Download, GetsTheFileAndReportsOnlyWholeAnswers) {
+// A downloader of "update.inf" from a loopback server into a folder of its own.
+class DownloadTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        d.URL = server.url() + "/update.inf";
+        d.FileName = dir.file("update.inf");
+        watch(d, o);
+    }
     VirtualLoop loop;
     velmor::test::TempDir dir;
     LoopbackHttpServer server;
-    TDownload d(loop);
-    d.URL = server.url() + "/update.inf";
-    d.FileName = dir.file("update.inf");
+    TDownload d{loop};
     Outcome o;
-    watch(d, o);
+};
 
+}  // namespace
+
+TEST_F(DownloadTest, GetsTheFileAndReportsOnlyWholeAnswers) {
     server.setResponse(velmor::test::httpOk("0.98"));
     d.GetFile();
     ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
@@ -95,16 +101,8 @@ TEST(Download, GetsTheFileAndReportsOnlyWholeAnswers) {
     EXPECT_LE(server.requests().size(), before + 1);
 }
 
-TEST(Download, RefusesLongBodiesAndEndsSlowTransfersWithoutLeavingAFile) {
-    VirtualLoop loop;
-    velmor::test::TempDir dir;
-    LoopbackHttpServer server;
-    TDownload d(loop);
-    d.URL = server.url() + "/update.inf";
-    d.FileName = dir.file("update.inf");
+TEST_F(DownloadTest, RefusesLongBodiesAndEndsSlowTransfersWithoutLeavingAFile) {
     d.TimeLimitMs = 1000;
-    Outcome o;
-    watch(d, o);
     auto leftOver = [&] { return !fs::is_empty(dir.path); };
 
     // Longer than 64 KiB, with its length announced or not: nothing written, nothing announced.
