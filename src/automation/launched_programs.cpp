@@ -43,19 +43,17 @@ std::string firstCharacters(const std::string& text, std::size_t count) {
     return text.substr(0, at);
 }
 
-}  // namespace
-
-namespace {
-
 namespace fs = std::filesystem;
 
 // The program a script names on its first line ("#!/bin/sh", "#!/usr/bin/env python3"), as
 // the file it leads to; empty when the file is no script.
 std::string scriptInterpreter(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!std::getline(in, line) || line.rfind("#!", 0) != 0) return {};
-    std::istringstream words(line.substr(2));
+    char head[256] = {};
+    in.read(head, sizeof head - 1);
+    const std::string line(head, static_cast<std::size_t>(in.gcount()));
+    if (line.rfind("#!", 0) != 0) return {};
+    std::istringstream words(line.substr(2, line.find('\n') - 2));
     std::string program;
     words >> program;
     if (fileNamePart(program) == "env") {
