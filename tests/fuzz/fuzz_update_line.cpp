@@ -12,7 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(takeFirstLine(path, line));
     FUZZ_CHECK(line.find('\n') == std::string::npos);
     FUZZ_CHECK(line.size() <= size);
-    if (looksLikeVersion(line)) FUZZ_CHECK(line.find('.') != std::string::npos);
+    FUZZ_CHECK(line.empty() || (line.back() != ' ' && line.back() != '\t' && line.back() != '\r'));
+    if (looksLikeVersion(line)) {
+        // Digits and dots, a digit first and a dot after it.
+        FUZZ_CHECK(line[0] >= '0' && line[0] <= '9');
+        FUZZ_CHECK(line.find('.') != std::string::npos);
+        FUZZ_CHECK(line.find_first_not_of("0123456789.") == std::string::npos);
+    }
     isNewerVersion(line);
     FUZZ_CHECK(!takeFirstLine(path, line));  // read once, then gone
     return 0;
