@@ -9,7 +9,7 @@ packages=(
     nettle-dev libcurl4-openssl-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libasound2-dev
-    locales clang-format
+    locales clang-format clang libclang-rt-14-dev
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
     librsvg2-bin dpkg-dev lintian desktop-file-utils appstream man-db bash-completion
 )

@@ -24,6 +24,9 @@ done
 
 ./scripts/check_layers.sh || status=1
 
+echo "== fuzz targets =="
+./scripts/fuzz.sh || status=1
+
 # The Debian package installed on this machine and used (only as root; it says why otherwise).
 echo "== package test =="
 ./tests/package/run.sh || status=1

@@ -64,8 +64,12 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
-                 bool stored = false;
-                 if (settings_) guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 // A write that fails keeps the login for the next save: only no room is refused.
+                 bool stored = !settings_;
+                 if (settings_) {
+                     stored = true;
+                     guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 }
                  if (!stored) {
                      showError("Список логинов соединения " + entry +
                                " заполнен: больше сохранить нельзя.");
@@ -171,6 +175,7 @@ void TForm1::FormCreate(const std::string& firstArgument) {
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0) throw ProfileWriteError(Model.state.settingsPath);
             ::close(fd);
+            createdSettingsFile_ = true;
         }
         profile_ = std::make_unique<Profile>(Model.state.settingsPath);
         settings_ = std::make_unique<Settings>(Model, *profile_, loop_, *this);
@@ -195,6 +200,10 @@ void TForm1::FormCreate(const std::string& firstArgument) {
             showError(kNoEntry);
             disableForNoEntry();
             if (profile_) {
+                // The lock state is read too: the close writes it back.
+                Model.state.locked =
+                    profile_->readString(kMainSection, "LockCode", "") != Model.state.machineCode;
+                showLockState(Model);
                 const std::string stored = profile_->readString(kMainSection, "LockPass", "");
                 Model.state.lockPassword = settings_->DecryptLockPass(stored);
             }
@@ -204,6 +213,9 @@ void TForm1::FormCreate(const std::string& firstArgument) {
         if (Model.state.lockPassword.empty()) {
             ui_.messageBox(MessageKind::Information, MessageButtons::Ok, kNoPassword);
             openLockDialog();
+            // The program ends without saving: the file made empty for this run goes again, so
+            // that the next start does not find it damaged.
+            if (terminate_ && createdSettingsFile_) removeEmptySettingsFile();
         }
     });
     guarded([&] {
@@ -281,14 +293,19 @@ bool TForm1::FormCloseQuery() {
     return true;
 }
 
-void TForm1::FormClose() {
-    session.closing = true;
-    LogFile.AddLine("Завершение работы программы");
-    hideBalloon();
+void TForm1::removeEmptySettingsFile() {
+    struct stat st {};
+    const std::string& path = Model.state.settingsPath;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        ::unlink(path.c_str());
+    }
+}
+
+void TForm1::saveShownSettings(const std::string& entry) {
     if (!settings_) return;
     guarded([&] {
         if (Model.state.settingsLoaded) {
-            settings_->SaveSettings(Model.conn.ComboBox1.text());
+            settings_->SaveSettings(entry);
         } else {
             // Nothing was loaded (no phonebook entry): the stored totals, money, hot keys,
             // schedule and mode stay as they are; only the program password and lock are saved.
@@ -299,6 +316,13 @@ void TForm1::FormClose() {
                                   Model.state.locked ? "" : Model.state.machineCode);
         }
     });
+}
+
+void TForm1::FormClose() {
+    session.closing = true;
+    LogFile.AddLine("Завершение работы программы");
+    hideBalloon();
+    saveShownSettings(Model.conn.ComboBox1.text());
 }
 
 bool TForm1::Close() {

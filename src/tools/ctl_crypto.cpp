@@ -91,7 +91,7 @@ int runDecrypt(const Args& args) {
     if (!fitsCodePage(*parsed->key, "key")) return kBadInput;
     std::string bytes;
     try {
-        bytes = decipherBytes(utf8ToCp1251(*parsed->key), parsed->operands.front());
+        bytes = decipherBytes(utf8ToCp1251(*parsed->key), utf8ToCp1251(parsed->operands.front()));
     } catch (const Base64Error& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return kBadInput;

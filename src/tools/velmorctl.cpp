@@ -17,8 +17,10 @@ const Command kCommands[] = {
     {"encrypt", "encrypt --key KEY TEXT", velmor::ctl::runEncrypt},
     {"decrypt", "decrypt --key KEY [--hex] BASE64", velmor::ctl::runDecrypt},
     {"machine", "machine [DRIVE]", velmor::ctl::runMachine},
-    {"dump", "dump [--settings FILE] [--entry NAME] [--password P]", velmor::ctl::runDump},
-    {"resave", "resave [--settings FILE] --entry NAME [--password P]", velmor::ctl::runResave},
+    {"dump", "dump [--settings FILE] [--entry NAME] [--password P] [--drive DRIVE]",
+     velmor::ctl::runDump},
+    {"resave", "resave [--settings FILE] --entry NAME [--password P] [--drive DRIVE]",
+     velmor::ctl::runResave},
     {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
     {nullptr, nullptr, nullptr},
 };

@@ -37,6 +37,10 @@ TEST(VelmorctlCrypto, EncryptDecryptRoundTrip) {
     dec = velmorctl({"decrypt", "--hex", "--key=Пароль", "MaCC72wF"});
     EXPECT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(dec.out, "d1e5eaf0e5f2\n");  // "Секрет" in Windows-1251
+    // A stored text with stray Cyrillic letters, one character each as in the file.
+    dec = velmorctl({"decrypt", "--hex", "--key=Пароль", "ЖЖЖЖ"});
+    EXPECT_EQ(dec.out, velmorctl({"decrypt", "--hex", "--key=Пароль", "////"}).out);
+    EXPECT_EQ(dec.out.size(), 7u) << dec.out;  // three bytes
 
     // Empty key and empty text are valid values.
     enc = velmorctl({"encrypt", "--key", "", ""});

@@ -172,9 +172,11 @@ TEST_F(ListsTest, LoginsWithDuplicatesMoneyAndAnotherEntry) {
     Profile saved(ini());
     const std::string stored = saved.readString("RAS_Entry_Офис", "Login_0", "");
     EXPECT_EQ(stored, encipherText("пароль", "office") + "{0}+");
+    // "Офис" had no section yet: it gets its phone from the phonebook with the login.
     f.ComboBox1DropDown();
     m.conn.ComboBox1.selectText("Офис");
     f.ComboBox1Change();
+    EXPECT_EQ(numbers(m), std::vector<std::string>{"2"});
     EXPECT_EQ(logins(m), std::vector<std::string>{"office"});
     EXPECT_EQ(m.logins[0].password, "secret");
 }
