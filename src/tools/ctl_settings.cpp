@@ -45,8 +45,12 @@ std::optional<SettingsArgs> parseArgs(const Args& args, const char* usage) {
             out.settings = *v;
         } else if (a == "--entry" && (v = value())) {
             out.entry = *v;
-        } else if (a == "--password" && (v = value())) {
-            out.password = *v;
+        } else if (a == "--password-file" && (v = value())) {
+            out.password = readSecretFile(*v, "password");
+            if (!out.password) return std::nullopt;
+        } else if (a == "--password" || a.rfind("--password=", 0) == 0) {
+            secretOnCommandLine("--password", "--password-file FILE (- for standard input)");
+            return std::nullopt;
         } else if (a == "--drive" && (v = value())) {
             out.drive = *v;
         } else {
@@ -217,7 +221,8 @@ void printDump(const Loaded& l) {
 }  // namespace
 
 int runDump(const Args& args) {
-    const char* usage = "dump [--settings FILE] [--entry NAME] [--password P] [--drive DRIVE]";
+    const char* usage =
+        "dump [--settings FILE] [--entry NAME] [--password-file FILE] [--drive DRIVE]";
     const auto a = parseArgs(args, usage);
     if (!a) return kBadInput;
     Profile profile(a->settings);
@@ -228,7 +233,8 @@ int runDump(const Args& args) {
 }
 
 int runResave(const Args& args) {
-    const char* usage = "resave [--settings FILE] --entry NAME [--password P] [--drive DRIVE]";
+    const char* usage =
+        "resave [--settings FILE] --entry NAME [--password-file FILE] [--drive DRIVE]";
     const auto a = parseArgs(args, usage);
     if (!a) return kBadInput;
     if (!a->entry) {

@@ -34,9 +34,11 @@ class VelmorctlSettings : public ::testing::Test {
                "[Новый]\nDevice=sim\nPhoneNumber=111\nAlternatePhoneNumbers=222;333\n"
                "UserName=гость\n";
     }
+    // The program password, where a command takes one, comes on standard input.
     ProcessResult velmorctl(const std::vector<std::string>& args) const {
         return velmor::test::runProcess(velmor::test::binary("velmorctl"), args,
-                                        {"VELMOR_PHONEBOOK=" + dir_ + "/phonebook.ini"});
+                                        {"VELMOR_PHONEBOOK=" + dir_ + "/phonebook.ini"}, 20000,
+                                        "пароль\n");
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string raw() const {
@@ -68,7 +70,7 @@ class VelmorctlSettings : public ::testing::Test {
 TEST_F(VelmorctlSettings, DumpShowsWhatTheProgramLoadsWithPasswordsMasked) {
     writeForeignFile();
     const ProcessResult r =
-        velmorctl({"dump", "--settings", path_, "--entry", "Домашний", "--password", "пароль"});
+        velmorctl({"dump", "--settings", path_, "--entry", "Домашний", "--password-file", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Entry=Домашний\n"), std::string::npos);
     EXPECT_NE(r.out.find("Phone 0: 5551234 [excluded]"), std::string::npos);
@@ -85,7 +87,7 @@ TEST_F(VelmorctlSettings, ResaveWithThePasswordMovesTheFileToThisComputer) {
     ProcessResult r = velmorctl({"dump", "--settings", path_, "--entry", "Домашний"});
     EXPECT_EQ(r.out.find("Login 0: иван "), std::string::npos);
 
-    r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password", "пароль"});
+    r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password-file", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     Profile p(path_);
     EXPECT_EQ(
@@ -103,7 +105,7 @@ TEST_F(VelmorctlSettings, BadInputLeavesTheFileUntouched) {
     }
     const std::string before = raw();
     ProcessResult r =
-        velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password", "пароль"});
+        velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password-file", "-"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("'12x' is not a valid integer value."), std::string::npos) << r.err;
     EXPECT_EQ(raw(), before);
@@ -122,7 +124,7 @@ TEST_F(VelmorctlSettings, ResaveSeedsLikeTheProgramAndRefusesUnknownEntries) {
     writeForeignFile();
     // An entry without a section gets its lists from the phonebook, as the program fills them.
     ProcessResult r =
-        velmorctl({"resave", "--settings", path_, "--entry", "Новый", "--password", "пароль"});
+        velmorctl({"resave", "--settings", path_, "--entry", "Новый", "--password-file", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     Profile p(path_);
     EXPECT_EQ(p.readString("RAS_Entry_Новый", "Phone_2", ""), "333");
@@ -135,7 +137,7 @@ TEST_F(VelmorctlSettings, ResaveSeedsLikeTheProgramAndRefusesUnknownEntries) {
 
     const std::string before = raw();
     for (const char* command : {"resave", "dump"}) {
-        r = velmorctl({command, "--settings", path_, "--entry", "Чужой", "--password", "пароль"});
+        r = velmorctl({command, "--settings", path_, "--entry", "Чужой", "--password-file", "-"});
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("no entry \"Чужой\" in the phonebook"), std::string::npos) << r.err;
     }
@@ -145,8 +147,8 @@ TEST_F(VelmorctlSettings, ResaveSeedsLikeTheProgramAndRefusesUnknownEntries) {
 TEST_F(VelmorctlSettings, TheDriveBindsTheProgramPasswordAsTheProgramsFirstArgument) {
     writeForeignFile();
     const std::string drive = dir_ + "/no-such-drive";  // serial 0: its key is empty
-    ProcessResult r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password",
-                                 "пароль", "--drive", drive});
+    ProcessResult r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний",
+                                 "--password-file", "-", "--drive", drive});
     ASSERT_EQ(r.status, 0) << r.err;
     Profile p(path_);
     EXPECT_EQ(
