@@ -22,6 +22,8 @@ for dir in build build-asan; do
     fi
 done
 
+./scripts/check_layers.sh || status=1
+
 if command -v clang-format >/dev/null; then
     unformatted=$(git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run 2>&1 | grep -c warning || true)
     if [ "$unformatted" -ne 0 ]; then

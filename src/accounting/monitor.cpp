@@ -1,8 +1,8 @@
 #include "accounting/monitor.h"
 
 #include "accounting/tariffs.h"
-#include "app/number_text.h"
-#include "app/page_switches.h"
+#include "form/number_text.h"
+#include "form/page_switches.h"
 
 namespace velmor {
 

@@ -4,11 +4,11 @@
 #include <functional>
 
 #include "accounting/ras_per.h"
-#include "app/form_model.h"
 #include "desktop/log_file.h"
 #include "dialing/dial_cycle.h"
 #include "dialing/ras_con.h"
 #include "dialing/session.h"
+#include "form/form_model.h"
 #include "platform/event_loop.h"
 
 namespace velmor {

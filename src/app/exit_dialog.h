@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 #include "platform/event_loop.h"
 
 namespace velmor {

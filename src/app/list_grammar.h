@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialing/entry_lists.h"
+#include "form/entry_lists.h"
 
 namespace velmor {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/form_model.h"
-#include "app/password_edit.h"
+#include "form/form_model.h"
+#include "form/password_edit.h"
 
 namespace velmor {
 

@@ -4,8 +4,8 @@
 
 #include "app/cipher.h"
 #include "app/list_grammar.h"
-#include "app/number_text.h"
-#include "app/page_switches.h"
+#include "form/number_text.h"
+#include "form/page_switches.h"
 
 namespace velmor {
 namespace {

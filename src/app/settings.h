@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 #include "platform/event_loop.h"
 #include "platform/profile.h"
 

@@ -9,9 +9,7 @@
 
 #include "accounting/monitor.h"
 #include "accounting/ras_per.h"
-#include "app/form_model.h"
 #include "app/settings.h"
-#include "app/user_interface.h"
 #include "automation/icq_watchdog.h"
 #include "automation/launched_programs.h"
 #include "automation/schedule.h"
@@ -28,6 +26,8 @@
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
+#include "form/form_model.h"
+#include "form/user_interface.h"
 #include "platform/automation_services.h"
 #include "platform/clipboard.h"
 #include "platform/event_loop.h"

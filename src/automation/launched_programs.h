@@ -6,10 +6,10 @@
 #include <map>
 #include <string>
 
-#include "app/form_model.h"
-#include "app/user_interface.h"
 #include "automation/program_tray_icons.h"
 #include "dialing/session.h"
+#include "form/form_model.h"
+#include "form/user_interface.h"
 #include "platform/event_loop.h"
 #include "platform/processes.h"
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/user_interface.h"
-#include "automation/app_entry.h"
+#include "form/app_entry.h"
+#include "form/user_interface.h"
 
 namespace velmor {
 

@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "app/form_model.h"
 #include "automation/alarm_clock.h"
+#include "form/form_model.h"
 #include "platform/shutdown.h"
 
 namespace velmor {

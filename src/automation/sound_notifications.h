@@ -1,8 +1,8 @@
 // The sounds played when a connection is made and when it is lost, and their page "Звуки".
 #pragma once
 
-#include "app/form_model.h"
-#include "app/user_interface.h"
+#include "form/form_model.h"
+#include "form/user_interface.h"
 #include "platform/sound.h"
 
 namespace velmor {

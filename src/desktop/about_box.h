@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "app/user_interface.h"
 #include "desktop/download.h"
+#include "form/user_interface.h"
 
 namespace velmor {
 

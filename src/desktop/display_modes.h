@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 
 namespace velmor {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 
 namespace velmor {
 

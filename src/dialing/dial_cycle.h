@@ -4,10 +4,10 @@
 
 #include <functional>
 
-#include "app/form_model.h"
 #include "desktop/log_file.h"
 #include "dialing/ras_con.h"
 #include "dialing/session.h"
+#include "form/form_model.h"
 #include "platform/event_loop.h"
 
 namespace velmor {

@@ -1,6 +1,6 @@
 #include "dialing/list_dialogs.h"
 
-#include "app/number_text.h"
+#include "form/number_text.h"
 
 namespace velmor {
 namespace {

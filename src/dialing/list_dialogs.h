@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/password_edit.h"
+#include "form/password_edit.h"
 #include "platform/locale_format.h"
 
 namespace velmor {

@@ -4,10 +4,10 @@
 #include <functional>
 #include <string>
 
-#include "app/form_model.h"
-#include "app/user_interface.h"
 #include "dialing/list_dialogs.h"
 #include "dialing/session.h"
+#include "form/form_model.h"
+#include "form/user_interface.h"
 
 namespace velmor {
 

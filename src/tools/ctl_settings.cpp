@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "accounting/statistics.h"
-#include "app/number_text.h"
 #include "app/settings.h"
+#include "form/number_text.h"
+#include "form/statistics.h"
 #include "platform/codepage.h"
 #include "platform/machine.h"
 #include "platform/paths.h"

@@ -15,9 +15,9 @@
 #include <climits>
 #include <exception>
 
-#include "app/number_edit.h"
-#include "app/number_text.h"
 #include "app/settings.h"
+#include "form/number_edit.h"
+#include "form/number_text.h"
 #include "ui/widgets.h"
 
 namespace velmor {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "form/controls.h"
 #include "platform/locale_format.h"
 
 class QAbstractButton;

@@ -4,7 +4,7 @@
 #include <QFileSystemModel>
 #include <QSortFilterProxyModel>
 
-#include "app/file_filter.h"
+#include "form/file_filter.h"
 
 namespace velmor {
 namespace {

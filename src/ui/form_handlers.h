@@ -1,7 +1,7 @@
 // The handlers the window's widgets call: the main window's logic as the front end sees it.
 #pragma once
 
-#include "app/controls.h"
+#include "form/controls.h"
 
 namespace velmor {
 

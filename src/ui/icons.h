@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <string>
 
-#include "dialing/entry_lists.h"
+#include "form/entry_lists.h"
 
 namespace velmor {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/controls.h"
-#include "dialing/entry_lists.h"
+#include "form/controls.h"
+#include "form/entry_lists.h"
 #include "ui/binder.h"
 
 namespace velmor {

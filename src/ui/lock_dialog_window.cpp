@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/user_interface.h"
+#include "form/user_interface.h"
 #include "ui/binder.h"
 #include "ui/dialog_parts.h"
 #include "ui/password_line_edit.h"

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/number_edit.h"
-#include "app/number_text.h"
+#include "form/number_edit.h"
+#include "form/number_text.h"
 #include "ui/binder.h"
 #include "ui/dialog_parts.h"
 #include "ui/password_line_edit.h"

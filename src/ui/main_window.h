@@ -7,7 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
+#include "ui/app_window.h"
 #include "ui/binder.h"
 #include "ui/form_handlers.h"
 
@@ -20,7 +21,7 @@ namespace velmor {
 class TForm1;
 class QtUserInterface;
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public AppWindow {
     Q_OBJECT
   public:
     // The program's window: the handlers are the form's, errors and the window operations go
@@ -31,17 +32,18 @@ class MainWindow : public QWidget {
                std::function<void(const std::string&)> errors = {});
     ~MainWindow() override;
 
-    MainForm& model() { return model_; }
+    QWidget* widget() override { return this; }
+    MainForm& model() override { return model_; }
     // Shows the model in every widget.
-    void refresh();
+    void refresh() override;
     // The page control's and the tray's menu.
     QMenu* popupMenu1() const { return popupMenu1_; }
     // The size of the window's client area at the screen's resolution.
     static QSize clientSize(const QWidget* onScreen);
     // The application is minimized or restored by the program: the form applies the display
     // mode and the window follows it.
-    void minimizeApplication();
-    void restoreApplication();
+    void minimizeApplication() override;
+    void restoreApplication() override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

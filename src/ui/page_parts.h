@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 #include "ui/binder.h"
 #include "ui/form_handlers.h"
 #include "ui/widgets.h"

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/number_text.h"
+#include "form/number_text.h"
 #include "ui/icons.h"
 #include "ui/list_views.h"
 #include "ui/pages.h"

@@ -4,7 +4,7 @@
 
 #include <QLineEdit>
 
-#include "app/password_edit.h"
+#include "form/password_edit.h"
 
 namespace velmor {
 

@@ -13,10 +13,11 @@
 #include <QToolTip>
 
 #include "app/exit_dialog.h"
-#include "app/form_model.h"
 #include "app/lock_dialog.h"
 #include "dialing/list_dialogs.h"
+#include "form/form_model.h"
 #include "platform/phonebook.h"
+#include "ui/app_window.h"
 #include "ui/binder.h"
 #include "ui/entry_dialog.h"
 #include "ui/exit_dialog_window.h"
@@ -24,7 +25,6 @@
 #include "ui/icons.h"
 #include "ui/lock_dialog_window.h"
 #include "ui/login_dialog_window.h"
-#include "ui/main_window.h"
 #include "ui/phone_dialog.h"
 #include "ui/program_dialog_window.h"
 
@@ -80,14 +80,15 @@ QtUserInterface::~QtUserInterface() {
     }
 }
 
-void QtUserInterface::setMainWindow(MainWindow* window) {
+void QtUserInterface::setMainWindow(AppWindow* window) {
     window_ = window;
+    widget_ = window ? window->widget() : nullptr;
 }
 
 QWidget* QtUserInterface::dialogParent() const {
     // Over the dialog that is up (a message from the lock dialog), else over the main window.
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-    return window_ && window_->isVisible() ? window_.data() : nullptr;
+    return widget_ && widget_->isVisible() ? widget_.data() : nullptr;
 }
 
 MessageResult QtUserInterface::messageBox(MessageKind kind, MessageButtons buttons,
@@ -143,7 +144,7 @@ void QtUserInterface::showLockDialog(TForm6& dialog) {
 }
 
 void QtUserInterface::showExitDialog(TForm7& dialog) {
-    ExitDialogWindow::run(dialog, window_ ? window_.data() : nullptr);
+    ExitDialogWindow::run(dialog, widget_.data());
 }
 
 bool QtUserInterface::editPhonebookEntry(PhonebookEntry& entry, bool creating) {
@@ -164,22 +165,23 @@ void QtUserInterface::openUrl(const std::string& address) {
 
 void QtUserInterface::minimizeApplication() {
     minimized_ = true;
-    if (window_) window_->minimizeApplication();
+    if (AppWindow* w = mainWindow()) w->minimizeApplication();
 }
 
 void QtUserInterface::restoreApplication() {
     minimized_ = false;
-    if (window_) window_->restoreApplication();
+    if (AppWindow* w = mainWindow()) w->restoreApplication();
 }
 
 bool QtUserInterface::applicationMinimized() const {
-    return window_ ? window_->model().window.minimized : minimized_;
+    AppWindow* w = mainWindow();
+    return w ? w->model().window.minimized : minimized_;
 }
 
 void QtUserInterface::bringToFront() {
-    if (!window_ || !window_->isVisible()) return;
-    window_->raise();
-    window_->activateWindow();
+    if (!widget_ || !widget_->isVisible()) return;
+    widget_->raise();
+    widget_->activateWindow();
 }
 
 void QtUserInterface::setHintsEnabled(bool on) {
@@ -215,7 +217,8 @@ void QtUserInterface::showPhoneDialog(TForm2& dialog) {
 
 void QtUserInterface::showLoginDialog(LoginDialog& dialog) {
     // The money is typed with the separators the window shows numbers with.
-    const LocaleFormat locale = window_ ? window_->model().locale : LocaleFormat::fromSystem();
+    AppWindow* w = mainWindow();
+    const LocaleFormat locale = w ? w->model().locale : LocaleFormat::fromSystem();
     LoginDialogWindow window(dialog, locale, dialogParent());
     window.exec();
 }
@@ -227,7 +230,7 @@ void QtUserInterface::terminate() {
 }
 
 void QtUserInterface::refresh() {
-    if (window_) window_->refresh();
+    if (AppWindow* w = mainWindow()) w->refresh();
 }
 
 std::optional<std::string> QtUserInterface::chooseFile(const std::string& filter) {

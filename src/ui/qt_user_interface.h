@@ -8,11 +8,11 @@
 #include <QUrl>
 #include <functional>
 
-#include "app/user_interface.h"
+#include "form/user_interface.h"
 
 namespace velmor {
 
-class MainWindow;
+class AppWindow;
 
 class QtUserInterface : public UserInterface {
   public:
@@ -24,8 +24,8 @@ class QtUserInterface : public UserInterface {
     QtUserInterface& operator=(const QtUserInterface&) = delete;
 
     // The main window: dialogs are centred on it and refresh redraws it.
-    void setMainWindow(MainWindow* window);
-    MainWindow* mainWindow() const { return window_; }
+    void setMainWindow(AppWindow* window);
+    AppWindow* mainWindow() const { return widget_ ? window_ : nullptr; }
 
     MessageResult messageBox(MessageKind kind, MessageButtons buttons,
                              const std::string& text) override;
@@ -59,7 +59,8 @@ class QtUserInterface : public UserInterface {
     QWidget* dialogParent() const;
 
     QString programDir_;
-    QPointer<MainWindow> window_;
+    AppWindow* window_ = nullptr;
+    QPointer<QWidget> widget_;  // the window's widget, while it lives
     QObject* hintFilter_ = nullptr;
     bool hintsOn_ = true;
     bool minimized_ = false;

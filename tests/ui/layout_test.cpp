@@ -16,8 +16,8 @@
 #include <QTreeWidget>
 #include <cstdlib>
 
-#include "app/form_model.h"
-#include "app/page_switches.h"
+#include "form/form_model.h"
+#include "form/page_switches.h"
 #include "ui/main_window.h"
 #include "ui_test_support.h"
 

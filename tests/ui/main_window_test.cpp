@@ -23,8 +23,8 @@
 #include <QTreeWidget>
 #include <stdexcept>
 
-#include "app/form_model.h"
-#include "app/page_switches.h"
+#include "form/form_model.h"
+#include "form/page_switches.h"
 #include "ui/icons.h"
 #include "ui/list_views.h"
 #include "ui/main_window.h"

@@ -3,7 +3,7 @@
 
 #include <QKeyEvent>
 
-#include "app/number_edit.h"
+#include "form/number_edit.h"
 #include "ui/widgets.h"
 #include "ui_test_support.h"
 

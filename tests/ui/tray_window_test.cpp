@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "app/form_model.h"
 #include "desktop/display_modes.h"
+#include "form/form_model.h"
 #include "ui/main_window.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_tray.h"

@@ -5,11 +5,11 @@
 
 #include <sstream>
 
-#include "app/file_filter.h"
 #include "automation/alarm_clock.h"
 #include "automation/command_line.h"
 #include "automation/launched_programs.h"
 #include "automation_fakes.h"
+#include "form/file_filter.h"
 #include "platform/linux/systemctl_shutdown.h"
 #include "platform/virtual_loop.h"
 #include "platform/wav.h"

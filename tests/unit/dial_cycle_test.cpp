@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/tariffs.h"
-#include "app/number_text.h"
+#include "form/number_text.h"
 #include "platform/profile.h"
 #include "program_fixture.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/lock_dialog.h"
-#include "app/password_edit.h"
+#include "form/password_edit.h"
 
 using namespace velmor;
 

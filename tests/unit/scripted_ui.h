@@ -8,9 +8,9 @@
 
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
-#include "app/user_interface.h"
 #include "automation/program_dialog.h"
 #include "dialing/list_dialogs.h"
+#include "form/user_interface.h"
 #include "platform/phonebook.h"
 
 namespace velmor::test {

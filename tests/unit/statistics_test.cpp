@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "accounting/statistics.h"
+#include "form/statistics.h"
 
 using namespace velmor;
 

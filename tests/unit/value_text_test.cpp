@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/list_grammar.h"
-#include "app/number_text.h"
+#include "form/number_text.h"
 
 using namespace velmor;
 

@@ -1,8 +1,8 @@
-#include "accounting/statistics.h"
+#include "form/statistics.h"
 
 #include <cstdio>
 
-#include "app/number_text.h"
+#include "form/number_text.h"
 
 namespace velmor {
 namespace {

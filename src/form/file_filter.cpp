@@ -1,4 +1,4 @@
-#include "app/file_filter.h"
+#include "form/file_filter.h"
 
 namespace velmor {
 namespace {

@@ -1,4 +1,5 @@
-// The filter of a file dialog as the program writes it: "description|patterns|description|...".
+// The filter of the form's file dialogs as the program writes it:
+// "description|patterns|description|...".
 #pragma once
 
 #include <string>

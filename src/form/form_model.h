@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "accounting/statistics.h"
-#include "app/controls.h"
-#include "automation/app_entry.h"
-#include "dialing/entry_lists.h"
+#include "form/app_entry.h"
+#include "form/controls.h"
+#include "form/entry_lists.h"
+#include "form/statistics.h"
 #include "platform/locale_format.h"
 
 namespace velmor {

@@ -1,4 +1,4 @@
-#include "app/page_switches.h"
+#include "form/page_switches.h"
 
 #include <string>
 

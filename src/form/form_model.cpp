@@ -1,4 +1,4 @@
-#include "app/form_model.h"
+#include "form/form_model.h"
 
 namespace velmor {
 

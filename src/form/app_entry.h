@@ -1,4 +1,4 @@
-// One program of the list started when a connection is made.
+// One program of the list started when a connection is made, as the form's program list holds it.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// What a number edit's text stands for when the edit is left.
+// The form's number edits: what an edit's text stands for when the edit is left.
 #pragma once
 
 #include <optional>

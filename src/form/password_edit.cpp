@@ -1,4 +1,4 @@
-#include "app/password_edit.h"
+#include "form/password_edit.h"
 
 #include "platform/codepage.h"
 

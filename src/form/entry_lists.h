@@ -1,4 +1,4 @@
-// The phone and login lists of the connection entry on display.
+// The phone and login lists of the connection entry on display, as the form holds them.
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
-// Time, traffic and money accumulators with their daily and monthly rollover and display texts.
+// The figures of the statistics pages, which the form holds between a load and a save: time,
+// traffic and money accumulators with their daily and monthly rollover and display texts.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Numbers as the settings file and the windows write and read them.
+// Numbers as the form shows them and the settings file writes and reads them.
 #pragma once
 
 #include <cstdint>

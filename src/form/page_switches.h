@@ -1,7 +1,7 @@
-// Check boxes and selectors that enable, show or mirror other controls of their page.
+// The form's check boxes and selectors that enable, show or mirror other controls of their page.
 #pragma once
 
-#include "app/form_model.h"
+#include "form/form_model.h"
 
 namespace velmor {
 

@@ -1,8 +1,8 @@
-#include "app/number_edit.h"
+#include "form/number_edit.h"
 
 #include <string>
 
-#include "app/number_text.h"
+#include "form/number_text.h"
 
 namespace velmor {
 
