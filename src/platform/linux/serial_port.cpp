@@ -180,6 +180,8 @@ void SerialPort::setDtr(bool on) {
 }
 
 void SerialPort::close() {
+    // Exclusive use ends with us, also for a port whose other end stays open (a pseudo-terminal).
+    if (fd_ >= 0) static_cast<void>(::ioctl(fd_, TIOCNXCL));
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
