@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"dump", "dump [--settings FILE] [--entry NAME] [--password P]", velmor::ctl::runDump},
     {"resave", "resave [--settings FILE] --entry NAME [--password P]", velmor::ctl::runResave},
     {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
+    {"modem", "modem ENTRY", velmor::ctl::runModem},
     {nullptr, nullptr, nullptr},
 };
 

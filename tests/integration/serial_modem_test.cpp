@@ -161,7 +161,7 @@ TEST_F(SerialModem, ConnectsWithTheSecretsOnPipesOnlyAndCountsTraffic) {
     EXPECT_EQ(pppd_->password(1), password);
     EXPECT_EQ(pppd_->options(1), "user \"ло\\\"гин \\\\ x\"\n");
     EXPECT_EQ(pppd_->arguments(1),
-              (std::vector<std::string>{"call", "velmor", "file", "/dev/fd/4", "passwordfd", "3",
+              (std::vector<std::string>{"call", "velmor", "file", "/proc/self/fd/4", "passwordfd", "3",
                                         "logfd", "2", "ipparam", "velmor-" + std::to_string(h)}));
     for (const char* part : {"cmdline", "environ"}) {
         for (const int pid : {pppd_->pid(1), static_cast<int>(::getpid())}) {

@@ -30,7 +30,7 @@ echo "$$" > "$dir/pid.$n"
 printf '%s\n' "$@" > "$dir/args.$n"
 cat <&3 > "$dir/password.$n"
 exec 3<&-
-cat /dev/fd/4 > "$dir/options.$n"
+cat /proc/self/fd/4 > "$dir/options.$n"
 exec 4<&-
 scenario="$dir/scenario.$n"
 [ -f "$scenario" ] || scenario="$dir/scenario"

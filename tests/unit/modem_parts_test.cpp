@@ -101,7 +101,7 @@ TEST(PppdLink, LogLinesAndExitCodes) {
     // No secret among the arguments, whatever the entry.
     EXPECT_EQ(
         pppdArguments(0x1001, false),
-        (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/dev/fd/4", "passwordfd",
+        (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4", "passwordfd",
                                   "3", "logfd", "2", "ipparam", "velmor-4097"}));
 }
 

@@ -118,7 +118,7 @@ std::string optionWord(std::string_view text) {
 std::vector<std::string> pppdArguments(std::uint32_t handle, bool hardwareFlow) {
     std::vector<std::string> args = {"call", "velmor"};
     if (!hardwareFlow) args.emplace_back("nocrtscts");
-    for (const char* a : {"file", "/dev/fd/4", "passwordfd", "3", "logfd", "2", "ipparam"})
+    for (const char* a : {"file", "/proc/self/fd/4", "passwordfd", "3", "logfd", "2", "ipparam"})
         args.emplace_back(a);
     args.push_back("velmor-" + std::to_string(handle));
     return args;
