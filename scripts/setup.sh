@@ -11,6 +11,7 @@ packages=(
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libasound2-dev
     locales clang-format
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
+    ppp user-mode-linux kmod iproute2 iputils-ping util-linux
 )
 
 missing=()
