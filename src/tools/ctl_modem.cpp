@@ -88,7 +88,8 @@ int runModem(const Args& args) {
         std::printf("Порт не открывается: %s\n", std::strerror(e));
         fine = false;
     } else {
-        for (const std::string& command : {entry.modem.init1, entry.modem.init2, std::string("ATI")}) {
+        for (const std::string& command :
+             {entry.modem.init1, entry.modem.init2, std::string("ATI")}) {
             if (!command.empty() && !ask(port.fd(), command)) fine = false;
         }
         port.setDtr(false);

@@ -160,9 +160,10 @@ TEST_F(SerialModem, ConnectsWithTheSecretsOnPipesOnlyAndCountsTraffic) {
     // The password in full on fd 3, the login on the options stream; neither anywhere else.
     EXPECT_EQ(pppd_->password(1), password);
     EXPECT_EQ(pppd_->options(1), "user \"ло\\\"гин \\\\ x\"\n");
-    EXPECT_EQ(pppd_->arguments(1),
-              (std::vector<std::string>{"call", "velmor", "file", "/proc/self/fd/4", "passwordfd", "3",
-                                        "logfd", "2", "ipparam", "velmor-" + std::to_string(h)}));
+    EXPECT_EQ(
+        pppd_->arguments(1),
+        (std::vector<std::string>{"call", "velmor", "file", "/proc/self/fd/4", "passwordfd", "3",
+                                  "logfd", "2", "ipparam", "velmor-" + std::to_string(h)}));
     for (const char* part : {"cmdline", "environ"}) {
         for (const int pid : {pppd_->pid(1), static_cast<int>(::getpid())}) {
             const std::string text = fileText("/proc/" + std::to_string(pid) + "/" + part);
