@@ -12,6 +12,7 @@ packages=(
     locales clang-format
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
     ppp user-mode-linux kmod iproute2 iputils-ping util-linux
+    librsvg2-bin dpkg-dev lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -32,6 +32,10 @@ case $? in
     *) status=1 ;;
 esac
 
+# The Debian package installed on this machine and used (only as root; it says why otherwise).
+echo "== package test =="
+./tests/package/run.sh || status=1
+
 if command -v clang-format >/dev/null; then
     unformatted=$(git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run 2>&1 | grep -c warning || true)
     if [ "$unformatted" -ne 0 ]; then

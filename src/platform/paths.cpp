@@ -23,17 +23,26 @@ std::string executableDirectory() {
     return withSlash(exe.parent_path().string());
 }
 
-std::string programDirectory() {
+std::string installedDataDirectory(const std::string& exeDir) {
+    std::error_code ec;
+    // The relative way from <prefix>/bin to <prefix>/share/velmor, set by the build.
+    const auto dir = (std::filesystem::path(exeDir) / VELMOR_DATA_FROM_BINDIR).lexically_normal();
+    if (!std::filesystem::is_directory(dir, ec)) return {};
+    return withSlash(dir.string());
+}
+
+std::string programDirectory(const std::string& exeDir) {
     if (const char* home = std::getenv("VELMOR_HOME"); home && *home) return withSlash(home);
-    const std::string exeDir = executableDirectory();
-    if (::access(exeDir.c_str(), W_OK) == 0) return exeDir;
+    // An installed program writes nothing beside itself, even where it could (run by root).
+    if (installedDataDirectory(exeDir).empty() && ::access(exeDir.c_str(), W_OK) == 0)
+        return withSlash(exeDir);
     std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
         base = xdg;
     } else if (const char* h = std::getenv("HOME"); h && *h) {
         base = std::string(h) + "/.config";
     } else {
-        return exeDir;
+        return withSlash(exeDir);
     }
     const std::string dir = withSlash(base) + "velmor";
     std::error_code ec;

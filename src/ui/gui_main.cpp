@@ -25,7 +25,8 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     if (!lock.acquired()) return 0;
 
     const std::string dir = programDirectory();
-    QtUserInterface ui(QString::fromStdString(dir));
+    // The help pages are the program's, not the user's: they lie beside the executable.
+    QtUserInterface ui(QString::fromStdString(executableDirectory()));
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
 
     QtEventLoop loop;

@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "dialing/list_dialogs.h"
 #include "form/form_model.h"
+#include "platform/paths.h"
 #include "platform/phonebook.h"
 #include "ui/app_window.h"
 #include "ui/binder.h"
@@ -195,11 +197,18 @@ QString QtUserInterface::helpPage(const std::string& topic) const {
         name.startsWith(QLatin1Char('.')))
         return {};
     const QDir dir(programDir_);
-    // Installed beside the program, or in the source tree of a build directory (build/bin).
-    for (const QString& folder :
-         {QStringLiteral("help"), QStringLiteral("../help"), QStringLiteral("../../help")}) {
-        const QFileInfo page(
-            dir.filePath(folder + QLatin1Char('/') + name + QStringLiteral(".htm")));
+    // Beside the program, or in the source tree of a build directory (build/bin); where neither
+    // has a help folder, in the data folder of the installed program.
+    QStringList folders;
+    for (const char* folder : {"help", "../help", "../../help"})
+        folders << dir.filePath(QLatin1String(folder));
+    if (std::none_of(folders.begin(), folders.end(),
+                     [](const QString& f) { return QFileInfo(f).isDir(); })) {
+        const std::string data = installedDataDirectory(programDir_.toStdString());
+        if (!data.empty()) folders << QString::fromStdString(data) + QStringLiteral("help");
+    }
+    for (const QString& folder : folders) {
+        const QFileInfo page(folder + QLatin1Char('/') + name + QStringLiteral(".htm"));
         if (page.isFile()) return page.canonicalFilePath();
     }
     return {};

@@ -16,8 +16,9 @@ class AppWindow;
 
 class QtUserInterface : public UserInterface {
   public:
-    // programDirectory: where the help pages are looked for (its "help" folder, or that of the
-    // source tree the program was built in). Empty: the executable's folder.
+    // programDirectory: the folder of the program, where the help pages are looked for (its "help"
+    // folder, that of the source tree it was built in, or the installed program's data folder).
+    // Empty: the executable's folder.
     explicit QtUserInterface(QString programDirectory = {});
     ~QtUserInterface() override;
     QtUserInterface(const QtUserInterface&) = delete;

@@ -4,8 +4,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -207,6 +209,20 @@ TEST(LockDialog, UnlockHelpAndClosingAnyWay) {
     ui.showLockDialog(set);
     EXPECT_TRUE(set.FormClose());
     EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST(Help, InstalledProgramFindsThePagesInItsDataFolder) {
+    QTemporaryDir prefix;
+    const QDir dir(prefix.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("bin")));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("share/velmor/help")));
+    const QString page = dir.filePath(QStringLiteral("share/velmor/help/conn.htm"));
+    std::ofstream(page.toStdString()) << "<html></html>";
+    const QtUserInterface ui(dir.filePath(QStringLiteral("bin")));
+    EXPECT_EQ(ui.helpPage("conn"), QFileInfo(page).canonicalFilePath());
+    // A help folder beside the program is the one used.
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("bin/help")));
+    EXPECT_EQ(ui.helpPage("conn"), QString());
 }
 
 class ExitDialogTest : public ::testing::Test {
