@@ -101,8 +101,8 @@ TEST(PppdLink, LogLinesAndExitCodes) {
     // No secret among the arguments, whatever the entry.
     EXPECT_EQ(
         pppdArguments(0x1001, false),
-        (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4", "passwordfd",
-                                  "3", "logfd", "2", "ipparam", "velmor-4097"}));
+        (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4",
+                                  "passwordfd", "3", "logfd", "2", "ipparam", "velmor-4097"}));
 }
 
 TEST(SerialPort, LockFilesInTheFormatEveryDialerReads) {
