@@ -42,6 +42,9 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     StandInPppd pppd(dir + "/pppd");
     ModemEmulator::Options o;
     o.dialResults = {"BUSY", "CONNECT 115200"};
+    // A call takes its time, and so does each step of the link: the window handles each state
+    // before the next comes.
+    o.dialDelayMs = 300;
     ModemEmulator modem(o);
     ASSERT_TRUE(modem.ready());
     const std::string login = "абонент 7", password = "па роль\"\\";
@@ -76,7 +79,12 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     ChildProcess p(velmor::test::binary("velmor"), {"--headless", "--dial"}, env);
     ASSERT_TRUE(
         p.waitForOutput("Соединение установлено. Скорость 115200 Кбит/с, IP 10.1.2.3", 30000))
-        << p.out() << p.err();
+        << p.out() << p.err() << [&] {
+               std::string c;
+               for (const auto& s : modem.commands())
+                   c += s + "\n";
+               return c;
+           }();
     const std::string out = p.out();
     // Busy on the first number: the next one; the login refused there: the next login, same
     // phone (the only login comes round again).

@@ -117,6 +117,8 @@ void ModemEmulator::onCommand(const std::string& line) {
             results.empty() ? "" : results[std::min(dials_, results.size() - 1)];
         ++dials_;
         if (result.empty()) return;  // no answer at all
+        if (options_.dialDelayMs > 0)
+            ::usleep(static_cast<useconds_t>(options_.dialDelayMs) * 1000);
         answer(result);
         // Without a program there is nothing to carry: the modem stays in command mode, as it is
         // once the dialer drops DTR.

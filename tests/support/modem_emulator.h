@@ -21,6 +21,7 @@ class ModemEmulator {
         std::vector<std::string> dialResults = {"CONNECT 115200"};
         bool silent = false;     // answers nothing, not even to AT
         bool initError = false;  // answers ERROR to every command but the dial
+        int dialDelayMs = 0;     // how long the call takes to give its result
         // Run after CONNECT with a second terminal as its standard input and output, the line's
         // bytes copied both ways until it ends; the modem is then back in command mode.
         std::vector<std::string> program;
