@@ -38,15 +38,19 @@ void Monitor::connectionGone(bool& goOn) {
     m_.menu.CopyIP.enabled = false;
     if (s_.hangUpRequested) s_.launchMode = true;
     if (hooks_.programsDisconnected) hooks_.programsDisconnected();
-    if (m_.general.AutoReDialCheck.checked && !s_.hangUpRequested) {
+    // A pause already running (after a failed minimum download, or "Перезвонить") dials as the
+    // automatic redial does: the window shows the dial that is coming.
+    const bool redial = m_.general.AutoReDialCheck.checked && !s_.hangUpRequested;
+    if (redial || cycle_.pauseArmed()) {
         c.Button1.caption = kAbortCaption;
         c.Button1.hint = kAbortHint;
+        c.ComboBox1.enabled = false;
         m_.menu.MCall.enabled = false;
         m_.menu.MStop.enabled = true;
         m_.menu.MHangUp.enabled = false;
         m_.menu.MNext.enabled = true;
         m_.menu.MRecall.enabled = false;
-        cycle_.TimerPause.setEnabled(true);
+        if (redial) cycle_.armPause(cycle_.TimerPause);
         goOn = false;
         return;
     }
@@ -82,7 +86,7 @@ void Monitor::tick() {
             setLabelText(m_.conn.Label2, "Не выполнен миниму по скачке.");
             log_.AddLine("Ошибка: Не выполнен миниму по скачке.");
             m_.conn.Label4 = m_.conn.Label2;
-            cycle_.TimerPause.setEnabled(true);
+            cycle_.armPause(cycle_.TimerPause);
             return;
         }
     }

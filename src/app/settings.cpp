@@ -561,6 +561,22 @@ bool Settings::AppendLogin(const std::string& entry, const LoginItem& login) {
     return false;
 }
 
+void Settings::RenameEntry(const std::string& from, const std::string& to) {
+    const std::string S = EntrySection(from);
+    const std::string N = EntrySection(to);
+    Profile::Batch batch(profile_);
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const std::string& key : profile_.keys(S))
+        values.emplace_back(key, profile_.readString(S, key, ""));
+    // A section left by an entry of the new name that was deleted goes: nothing of it is the
+    // renamed entry's. (When only the letter case changes, both are the same section.)
+    profile_.eraseSection(N);
+    profile_.eraseSection(S);
+    for (const auto& [key, value] : values)
+        profile_.writeString(N, key, value);
+    if (readString(M, "LastSelectedEntry", "") == from) write(M, "LastSelectedEntry", to);
+}
+
 void Settings::saveMoney(const std::string& entry) {
     const std::string T = TariffSection(entry);
     const Statistics& st = f_.stats;

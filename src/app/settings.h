@@ -61,6 +61,10 @@ class Settings {
     // writes the file; false when the entry already keeps as many logins as it can.
     bool AppendLogin(const std::string& entry, const LoginItem& login);
 
+    // Moves the section of a renamed entry (its lists, statistics and programs) to the new name in
+    // one write of the file; the entry last shown follows the name.
+    void RenameEntry(const std::string& from, const std::string& to);
+
     // The writes of the timer page's "Применить" button (also part of SaveSettings).
     void WriteSchedule();
 

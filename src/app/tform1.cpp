@@ -44,13 +44,14 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
           {[this](const std::string& host, int count) { return pingTries(host, count); },
            [this] { connectSound(); }, [this] { ui_.minimizeApplication(); },
            [this](const std::string& title, const std::string& text) { showBalloon(title, text); },
-           [this] { applyDisplay(); }, [this] { launchPrograms(); }, [this] { saveCurrentEntry(); },
-           [this] { Monitor.TimerStatus.setEnabled(true); }}),
+           [this] { showConnectionIcon(true); }, [this] { launchPrograms(); },
+           [this] { saveCurrentEntry(); }, [this] { Monitor.TimerStatus.setEnabled(true); }}),
       Monitor(
           loop, Model, session, RasCon, RasPer, LogFile, Cycle,
           {[this] { lossSound(); },
            [this] {
-               applyDisplay();
+               // The line is gone, whatever the dial button still says at this moment.
+               showConnectionIcon(false);
                hideBalloon();
            },
            [this] { ui_.restoreApplication(); }, [this] { programsDisconnected(); },
@@ -111,6 +112,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         const int rc = rasService_.writeEntry(entry, creating ? std::string() : name);
         if (rc != 0) showError(rasService_.errorString(rc));
         reportPhonebookProblems();
+        if (rc == 0 && !creating && entry.name != name) entryRenamed(name, entry.name);
         return rc;
     };
     // --- tray icon, display modes, hot keys ---
@@ -224,8 +226,18 @@ void TForm1::FormCreate(const std::string& firstArgument) {
     });
     if (terminate_) return;
     guarded([&] {
+        auto& combo = Model.conn.ComboBox1;
+        if (!startEntry_ || combo.items.empty() || combo.text() == *startEntry_) return;
+        ComboBox1DropDown();
+        if (combo.selectText(*startEntry_)) ComboBox1Change();
+    });
+    guarded([&] {
         if (Model.general.OnStartDial.checked) Button1Click();
     });
+}
+
+void TForm1::DialOnRequest() {
+    if (Model.conn.Button1.caption == kDialCaption) Button1Click();
 }
 
 void TForm1::disableForNoEntry() {
@@ -265,6 +277,7 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::FormClose() {
+    session.closing = true;
     LogFile.AddLine("Завершение работы программы");
     hideBalloon();
     if (!settings_) return;

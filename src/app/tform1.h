@@ -92,6 +92,12 @@ class TForm1 : public SettingsHooks {
     // The creation sequence, with the program's first command-line argument. It always runs to
     // its end; an error in a step is shown and the remaining steps still run.
     void FormCreate(const std::string& firstArgument);
+    // The entry named on the command line: shown before the start-up dial, which then dials it.
+    // Set before FormCreate; a name the phonebook does not list is passed over.
+    void setStartEntry(std::string name) { startEntry_ = std::move(name); }
+    // The command line's request to dial: the dial action, unless a dial is already under way
+    // (the start-up dial), which it would abort.
+    void DialOnRequest();
     void FormShow();
     // True when the window may close.
     bool FormCloseQuery();
@@ -236,6 +242,9 @@ class TForm1 : public SettingsHooks {
     void lossSound();
     void showBalloon(const std::string& title, const std::string& text);
     void hideBalloon();
+    // The icons of the window and the tray take the connected or not connected variant; a mode
+    // loaded meanwhile is put in force.
+    void showConnectionIcon(bool connected);
     void launchPrograms();
     void programsDisconnected();
     void programsCleanUp();
@@ -247,6 +256,8 @@ class TForm1 : public SettingsHooks {
     void reportPhonebookProblems();
     void disableForNoEntry();
     void relistEntries();
+    // The entry dialog renamed the entry shown: its settings and the selector follow the name.
+    void entryRenamed(const std::string& from, const std::string& to);
     template <class F>
     void guarded(F&& step);
     void applyMode(DisplayEvent event);
@@ -259,6 +270,7 @@ class TForm1 : public SettingsHooks {
     std::unique_ptr<Profile> profile_;
     std::unique_ptr<Settings> settings_;
     bool terminate_ = false;
+    std::optional<std::string> startEntry_;
 };
 
 }  // namespace velmor

@@ -60,6 +60,13 @@ void TForm1::BitBtn8Click() {
     RasCon.EditEntry();
 }
 
+void TForm1::entryRenamed(const std::string& from, const std::string& to) {
+    if (settings_) guarded([&] { settings_->RenameEntry(from, to); });
+    relistEntries();
+    auto& combo = Model.conn.ComboBox1;
+    if (combo.selectText(to)) Model.state.previousEntry = to;
+}
+
 void TForm1::BitBtn7Click() {
     auto& c = Model.conn;
     if (c.Button1.caption != kDialCaption) {
@@ -202,7 +209,7 @@ bool TForm1::pingTries(const std::string& host, int count) {
         }
         Ping->processMessagesUntil([this] { return PingResult != -1; });
         // The user's commands run during the wait and may have ended this dial.
-        if (PingResult == 1 || !Accept.dialGoesOn()) break;
+        if (PingResult == 1 || !Accept.goesOn()) break;
     }
     return PingResult != 0;
 }

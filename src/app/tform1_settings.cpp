@@ -26,7 +26,10 @@ void TForm1::UpDownClick() {
 
 void TForm1::applyDisplay() {
     // While dialling the state counts as not connected.
-    const bool connected = Model.conn.Button1.caption == kHangUpCaption;
+    showConnectionIcon(Model.conn.Button1.caption == kHangUpCaption);
+}
+
+void TForm1::showConnectionIcon(bool connected) {
     Model.window.iconIndex = iconIndexFor(Model.iface.TrackBar.position, connected);
     Model.iface.Image7.iconIndex = Model.window.iconIndex;
     if (TrayIcon) TrayIcon->setIcon(Model.window.iconIndex);

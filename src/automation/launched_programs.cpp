@@ -111,16 +111,22 @@ void LaunchedPrograms::BitBtn14Click() {
 
 void LaunchedPrograms::LaunchTickedPrograms() {
     // One after the other; a launch may wait for a window and let other handlers run meanwhile,
-    // so the list is looked at afresh for every row.
+    // so the list is looked at afresh for every row. The monitor's ticks during such a wait clear
+    // the launch mode: the one the connection was accepted with holds for the whole list.
+    const bool launchMode = s_.launchMode;
     for (std::size_t i = 0; i < m_.programs.size(); ++i) {
-        if (m_.programs[i].checked) LaunchProgram(static_cast<int>(i));
+        if (m_.programs[i].checked) launch(static_cast<int>(i), launchMode);
     }
 }
 
 void LaunchedPrograms::LaunchProgram(int index) {
+    launch(index, s_.launchMode);
+}
+
+void LaunchedPrograms::launch(int index, bool launchMode) {
     if (index < 0 || index >= static_cast<int>(m_.programs.size())) return;
     const AppEntry app = m_.programs[index];
-    if (!s_.launchMode && !app.restart) return;
+    if (!launchMode && !app.restart) return;
     if (!processes_) return;
     const SplitParameters params = splitParameters(app.params);
     if (!processes_->start(app.path, params.args, folderPart(app.path))) return;

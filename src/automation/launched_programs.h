@@ -65,6 +65,7 @@ class LaunchedPrograms {
         std::string path;
         std::string titlePart;
     };
+    void launch(int index, bool launchMode);
     void setUpTrayIcon(int index, const AppEntry& app);
     void removeIcon(int icon);
     void toggleWindow(const std::string& titlePart);

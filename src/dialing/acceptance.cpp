@@ -33,23 +33,28 @@ void Acceptance::rejectWithPause(Timer& timer) {
     s_.accepted = false;
     c.Label4 = c.Label2;
     setLabelText(c.Label2, kPauseText);
-    timer.setEnabled(true);
+    cycle_.armPause(timer);
 }
 
 bool Acceptance::dialGoesOn() const {
-    return m_.conn.Button1.caption == kAbortCaption && !cycle_.TimerPause.enabled() &&
-           !cycle_.TimerPauseLogin.enabled() && !cycle_.TimerPausePhone.enabled();
+    return m_.conn.Button1.caption == kAbortCaption && !cycle_.pauseArmed();
+}
+
+bool Acceptance::goesOn() const {
+    return !s_.closing && s_.dialHandle == checked_ && (!checkedWhileDialling_ || dialGoesOn());
 }
 
 void Acceptance::run() {
     auto& c = m_.conn;
+    checked_ = s_.dialHandle;
+    checkedWhileDialling_ = dialGoesOn();
     // 1. The ping check, for a connection we have just made while no other existed.
     if (m_.dial.PingCheck.checked && s_.activeConnection == 0 && hooks_.ping) {
         const std::string host = m_.dial.PingEdit.text;
-        const bool dialling = dialGoesOn();
         const bool answered = hooks_.ping(host, m_.dial.UpDown4.position);
-        if (dialling && !dialGoesOn()) {
-            // A command during the wait has already ended this dial: nothing more to do here.
+        if (!goesOn()) {
+            // The program is closing, or a command during the wait has already ended this dial
+            // (and may have started another): nothing more to do here.
             s_.accepted = false;
             return;
         }
@@ -75,24 +80,28 @@ void Acceptance::run() {
     counters_.AttachConnection(1, s_.dialHandle);
     counters_.Refresh();
     speed_ = counters_.PortSpeed(0);
-    const std::string speedText = std::to_string(speed_);
-    // 5. The minimum speed.
-    if (m_.dial.LimitCheck.checked && s_.activeConnection == 0) {
+    // 5. The minimum speed. A speed of 0 means the device does not know it: nothing to check.
+    if (m_.dial.LimitCheck.checked && s_.activeConnection == 0 && speed_ != 0) {
         const auto minimum = parseDecimal(m_.dial.LowLimit.text());
         if (minimum && *minimum >= 0 && speed_ < *minimum) {
-            setLabelText(c.Label2, "Скорость " + speedText + " Кбит/с слишком мала");
-            log_.AddLine("Ошибка: Скорость " + speedText + " Кбит/с слишком мала");
-            c.Label4 = c.Label2;
-            setLabelText(c.Label2, kPauseText);
+            const std::string text = "Скорость " + std::to_string(speed_) + " Кбит/с слишком мала";
+            setLabelText(c.Label2, text);
+            log_.AddLine("Ошибка: " + text);
             ras_.HangUpAndWait(s_.dialHandle, 0, 0, false);
-            s_.accepted = false;
-            cycle_.TimerPause.setEnabled(true);
-            return;
+            return rejectWithPause(cycle_.TimerPause);
         }
     }
-    // 6. Accepted.
+    announce();
+}
+
+void Acceptance::announce() {
+    auto& c = m_.conn;
+    // 6. Accepted: the connection ends every pause and every request of the user before it.
+    cycle_.disarmPauses();
+    s_.hangUpRequested = false;
     ras_.ReadProjection(s_.dialHandle);
-    const std::string announce = "Скорость " + speedText + " Кбит/с, IP " + ras_.LocalIP();
+    const std::string announce =
+        "Скорость " + std::to_string(speed_) + " Кбит/с, IP " + ras_.LocalIP();
     setLabelText(c.Label2, announce);
     log_.AddLine("Соединение установлено. " + announce);
     m_.menu.CopyIP.enabled = true;
@@ -108,11 +117,15 @@ void Acceptance::run() {
     c.Button1.caption = kHangUpCaption;
     c.Button1.hint = kHangUpHint;
     if (hooks_.connectedIcon) hooks_.connectedIcon();
-    if (hooks_.launchPrograms) hooks_.launchPrograms();
     m_.stats.sessionStart();
     if (hooks_.saveSettings) hooks_.saveSettings();
     s_.windowTicks = s_.windowStart = s_.windowKb = 0;
+    // The monitor owns the connection from here, and ticks on while the programs start: a launch
+    // may wait for a program's window.
+    s_.activeConnection = s_.dialHandle;
+    s_.dialHandle = 0;
     if (hooks_.startMonitor) hooks_.startMonitor();
+    if (hooks_.launchPrograms) hooks_.launchPrograms();
 }
 
 }  // namespace velmor

@@ -34,14 +34,18 @@ class Acceptance {
 
     // Runs with session.accepted set; a rejection clears it.
     void run();
-    // True while the dial being checked is still going on: its button aborts it and no pause runs.
-    // The user's commands during the ping wait (abort, next, recall, another phone) end it.
-    bool dialGoesOn() const;
+    // True while the check in progress still matters: the program is not closing, the dial being
+    // checked is still the current one, and no command during the ping wait (abort, next, recall,
+    // another phone) has ended it.
+    bool goesOn() const;
     // The line speed read at acceptance, in bits per second.
     std::uint32_t speed() const { return speed_; }
 
   private:
     void rejectWithPause(Timer& timer);
+    // The dial being checked is going on: its button aborts it and no pause runs.
+    bool dialGoesOn() const;
+    void announce();
 
     MainForm& m_;
     Session& s_;
@@ -51,6 +55,8 @@ class Acceptance {
     DialCycle& cycle_;
     Hooks hooks_;
     std::uint32_t speed_ = 0;
+    ras::Handle checked_ = 0;
+    bool checkedWhileDialling_ = false;
 };
 
 // Moves the login in use to the top of its list; the login that was first goes second.

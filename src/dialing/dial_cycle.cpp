@@ -68,6 +68,31 @@ void DialCycle::setMenu(bool call, bool stop, bool hangUp, bool next, bool recal
     m_.menu.MRecall.enabled = recall;
 }
 
+void DialCycle::armPause(Timer& timer) {
+    for (Timer* t : {&TimerPause, &TimerPauseLogin, &TimerPausePhone}) {
+        if (t != &timer) t->setEnabled(false);
+    }
+    timer.setEnabled(true);
+}
+
+void DialCycle::disarmPauses() {
+    for (Timer* t : {&TimerPause, &TimerPauseLogin, &TimerPausePhone})
+        t->setEnabled(false);
+}
+
+bool DialCycle::pauseArmed() const {
+    return TimerPause.enabled() || TimerPauseLogin.enabled() || TimerPausePhone.enabled();
+}
+
+void DialCycle::showDialling() {
+    auto& c = m_.conn;
+    setMenu(false, true, false, true, false);
+    c.ComboBox1.enabled = false;
+    c.Button1.enabled = true;
+    c.Button1.caption = kAbortCaption;
+    c.Button1.hint = kAbortHint;
+}
+
 void DialCycle::clearInUseMarks() {
     for (PhoneItem& p : m_.phones) {
         if (p.mark == ItemMark::InUse) p.mark = ItemMark::Normal;
@@ -92,25 +117,23 @@ void DialCycle::dialAction() {
     auto& c = m_.conn;
     if (!c.Button1.enabled) return;
     if (c.Button1.caption == kDialCaption) {
-        setMenu(false, true, false, true, false);
-        c.ComboBox1.enabled = false;
-        c.Button1.enabled = true;
-        c.Button1.caption = kAbortCaption;
-        c.Button1.hint = kAbortHint;
+        showDialling();
+        s_.launchMode = true;
+        // A pause still running will dial: a second dial beside it would only fight it for the
+        // port.
+        if (pauseArmed()) return;
         clearInUseMarks();
         c.Label4 = c.Label2;
         log_.AddLine("Инициализация соединения");
         setLabelText(c.Label2, "Инициализация соединения");
         pauseElapsed(Advance::Same);
-        s_.launchMode = true;
     } else if (c.Button1.caption == kAbortCaption) {
         c.Button1.caption = kDialCaption;
         c.Button1.hint = kDialHint;
         if (hooks_.stopMonitor) hooks_.stopMonitor();
         s_.hangUpRequested = true;
         s_.launchMode = false;
-        for (Timer* t : {&TimerPause, &TimerPauseLogin, &TimerPausePhone})
-            t->setEnabled(false);
+        disarmPauses();
         hangUpDial(3000);
         c.ComboBox1.enabled = true;
         c.Label4 = c.Label2;
@@ -120,6 +143,8 @@ void DialCycle::dialAction() {
     } else if (c.Button1.caption == kHangUpCaption) {
         s_.hangUpRequested = true;
         s_.launchMode = false;
+        // A redial asked for meanwhile ("Перезвонить", a failed check) is called off too.
+        disarmPauses();
         // The first active connection as it is now: right after the acceptance the monitor has
         // not asked for it yet.
         ras_.FirstConnection();
@@ -138,13 +163,13 @@ void DialCycle::hangUpDial(int timeoutMs) {
 
 void DialCycle::next() {
     hangUpDial(0);
-    TimerPausePhone.setEnabled(true);
+    armPause(TimerPausePhone);
 }
 
 void DialCycle::recall() {
     ras_.FirstConnection();
     ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
-    TimerPause.setEnabled(true);
+    armPause(TimerPause);
 }
 
 void DialCycle::listDoubleClick() {
@@ -156,9 +181,7 @@ void DialCycle::listDoubleClick() {
         s_.hangUpRequested = true;
         // A dial dropped by us reports nothing more, so the pause that its error would have
         // started begins here: the new selection is dialled after it.
-        const bool pausing =
-            TimerPause.enabled() || TimerPauseLogin.enabled() || TimerPausePhone.enabled();
-        if (!pausing) pauseAfterFailure(false);
+        if (!pauseArmed()) pauseAfterFailure(false);
     }
 }
 
@@ -201,12 +224,15 @@ void DialCycle::calling() {
                                      m_.extra.InitSufix.text);
     ras_.SubEntry = 0;
     s_.dialHandle = 0;
+    // Each dial starts with no state handled: its first event is never taken for a repeat, even
+    // when the last attempt ended with the same error.
+    s_.lastHandledState.reset();
     ras_.ListConnections();
     s_.activeConnection = ras_.ActiveHandle();
     if (ras_.Dial(s_.dialHandle) != 0) {
         setLabelText(c.Label2, ras_.StatusText());
         log_.AddLine("Ошибка: " + ras_.StatusText());
-        TimerPausePhone.setEnabled(true);
+        armPause(TimerPausePhone);
     }
 }
 
@@ -216,9 +242,9 @@ void DialCycle::pauseAfterFailure(bool nextPhone) {
     setLabelText(c.Label2, kPauseText);
     if (!nextPhone && s_.hangUpRequested) {
         s_.hangUpRequested = false;
-        TimerPause.setEnabled(true);
+        armPause(TimerPause);
     } else {
-        TimerPausePhone.setEnabled(true);
+        armPause(TimerPausePhone);
     }
 }
 
@@ -237,11 +263,14 @@ void DialCycle::stateEvent(const TRasStateRec& rec) {
         return;
     }
     if (s == ras::kStateConnected) {
+        const ras::Handle dialled = s_.dialHandle;
         s_.accepted = true;
         setLabelText(c.Label2, "Доступ разрешён");
         if (hooks_.accept) hooks_.accept();
-        if (s_.accepted) {
-            s_.activeConnection = s_.dialHandle;
+        // The checks hand an accepted connection over before they start the monitor; a dial
+        // started while they waited is not taken for it.
+        if (s_.accepted && dialled != 0 && s_.dialHandle == dialled) {
+            s_.activeConnection = dialled;
             s_.dialHandle = 0;
         }
         return;
@@ -253,19 +282,19 @@ void DialCycle::stateEvent(const TRasStateRec& rec) {
         log_.AddLine("Доступ запрещен");
         c.Label4 = c.Label2;
         setLabelText(c.Label2, kPauseText);
-        TimerPauseLogin.setEnabled(true);
+        armPause(TimerPauseLogin);
     } else if (error != 0 && c.Button1.caption != kDialCaption) {
         hangUpDial(3000);
         const bool samePair = s_.hangUpRequested;
         s_.hangUpRequested = false;
         c.Label4 = c.Label2;
         setLabelText(c.Label2, kPauseText);
-        (samePair ? TimerPause : TimerPausePhone).setEnabled(true);
+        armPause(samePair ? TimerPause : TimerPausePhone);
     } else if (error != 0 && error != ras::kErrorUserDisconnection && !s_.hangUpRequested) {
         hangUpDial(3000);
         c.Label4 = c.Label2;
         setLabelText(c.Label2, kPauseText);
-        TimerPausePhone.setEnabled(true);
+        armPause(TimerPausePhone);
         s_.hangUpRequested = false;
     }
 }

@@ -44,6 +44,11 @@ class DialCycle {
     void setPause(int seconds);
     // One progress event of the remote access service.
     void stateEvent(const TRasStateRec& rec);
+    // Arms one pause, disarming the other two: at most one pause runs at a time, and a new one
+    // replaces the one running.
+    void armPause(Timer& timer);
+    void disarmPauses();
+    bool pauseArmed() const;
     // Clears the in-use marks of both lists.
     void clearInUseMarks();
     // Menu items, button and labels of an idle program.
@@ -56,6 +61,7 @@ class DialCycle {
     void pauseAfterFailure(bool nextPhone);
     void hangUpDial(int timeoutMs);
     void setMenu(bool call, bool stop, bool hangUp, bool next, bool recall);
+    void showDialling();
 
     EventLoop& loop_;
     MainForm& m_;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/ras.h"
 
@@ -16,8 +17,8 @@ struct Session {
     bool hangUpRequested = false;
     // The connection passed (or is passing) the acceptance checks.
     bool accepted = false;
-    // CurrentState of the last state event acted on.
-    std::uint16_t lastHandledState = 0;
+    // CurrentState of the last state event acted on; none before the first event of a dial.
+    std::optional<std::uint16_t> lastHandledState;
     // Dial attempts since the program started or the user reset the counter.
     int attemptCount = 0;
     // The index of the login the current attempt or connection uses (-1: none).
@@ -25,6 +26,8 @@ struct Session {
     // True when this connection was started through the dial action, false when automatic redial
     // re-established it.
     bool launchMode = true;
+    // The program is closing: a check still waiting ends without a word.
+    bool closing = false;
 
     // The minimum-download window: seconds since it began, minus the kilobytes received when it
     // began, and the kilobytes received in it.

@@ -72,8 +72,8 @@ class Profile {
     // Throws std::invalid_argument for a key name that cannot be stored, and ProfileWriteError
     // when an immediate flush fails (the change stays pending).
     void writeString(std::string_view section, std::string_view key, std::string_view value);
-    // Removes a whole section (all copies of it). Not used on the settings file, whose keys are
-    // never deleted; the phonebook uses it.
+    // Removes a whole section (all copies of it). The phonebook uses it; on the settings file,
+    // whose keys are otherwise never deleted, only the move of a renamed entry's section does.
     void eraseSection(std::string_view section);
 
     // Writes pending changes to disk (nothing to do when there are none).

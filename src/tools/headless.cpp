@@ -177,14 +177,10 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);
     };
+    if (options.entry) form.setStartEntry(*options.entry);
     form.FormCreate(options.firstArgument);
     // No program password was given: its message has been printed.
     if (form.TerminateRequested()) return kExitRefused;
-    if (options.entry && form.Model.conn.ComboBox1.text() != *options.entry) {
-        form.ComboBox1DropDown();
-        form.Model.conn.ComboBox1.selectText(*options.entry);
-        form.ComboBox1Change();
-    }
     form.FormShow();
 
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
@@ -195,7 +191,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
         if (form.Close()) QCoreApplication::exit(0);
     });
 
-    if (options.dial) loop.post([&] { form.Button1Click(); });
+    if (options.dial) loop.post([&] { form.DialOnRequest(); });
     const int status = app.exec();
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);

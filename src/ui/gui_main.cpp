@@ -55,19 +55,16 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     form.setTrayService(&tray);
     form.setClipboard(&clipboard);
     form.setHotKeyService(hotKeys.get());
+    if (options.entry) form.setStartEntry(*options.entry);
     form.FormCreate(options.firstArgument);
     // The set-password dialog closed without a password: the program ends without saving.
     if (form.TerminateRequested()) return 0;
-    if (options.entry && form.Model.conn.ComboBox1.text() != *options.entry) {
-        form.ComboBox1DropDown();
-        if (form.Model.conn.ComboBox1.selectText(*options.entry)) form.ComboBox1Change();
-    }
     window.refresh();
     window.show();
     form.FormShow();
     if (options.dial)
         loop.post([&] {
-            form.Button1Click();
+            form.DialOnRequest();
             window.refresh();
         });
     return app.exec();

@@ -121,3 +121,50 @@ TEST_F(Headless, RefusalsExitWithStatus2AndTouchNothing) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage"), std::string::npos);
 }
+
+TEST_F(Headless, DialsTheNamedEntryOnceThroughRefusalLossAndRedial) {
+    std::ofstream(dir_ + "/phonebook.ini")
+        << "[Альфа]\nDevice=sim\nPhoneNumber=555\nUserName=a\nPassword=b\n"
+           "[Бета]\nDevice=sim\nSimStepMs=20\nPhoneNumber=111\nAlternatePhoneNumbers=222\n"
+           "UserName=u\nPassword=p\nSimBusy=111\nSimRefuseLogins=1\nSimDropAfter=2\n";
+    {
+        ChildProcess first(velmor::test::binary("velmor"),
+                           {"--headless", "--password-file", dir_ + "/password"}, env());
+        ASSERT_TRUE(first.waitForOutput("Жду Ваших приказаний")) << first.err();
+        first.signal(SIGTERM);
+        ASSERT_EQ(first.wait().status, 0);
+    }
+    {
+        velmor::Profile f(ini());
+        for (const char* key : {"DialAtStartup", "AutoReDial"})
+            f.writeString("Brontavel", key, "Y");
+        f.writeString("Brontavel", "RedialPause", "1");
+    }
+    // The start-up dial and --dial together: the named entry is dialled, once.
+    ChildProcess p(velmor::test::binary("velmor"), {"--headless", "--entry", "Бета", "--dial"},
+                   env());
+    ASSERT_TRUE(p.waitForOutput("Соединениние было разорвано. Время на линии: ", 20000))
+        << p.out() << p.err();
+    const std::string accepted =
+        " --- Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2\n";
+    const auto second = [&] { return p.out().find(accepted, p.out().find(accepted) + 1); };
+    for (int i = 0; i < 100 && second() == std::string::npos; ++i)
+        p.waitForOutput("\x01", 100);
+    ASSERT_NE(second(), std::string::npos) << p.out();
+    p.signal(SIGTERM);
+    const ProcessResult r = p.wait();
+    EXPECT_EQ(r.status, 0);
+    std::size_t at = 0;
+    for (const std::string line :
+         {" --- Инициализация соединения\n", " --- Звоним по номеру 111\n",
+          " --- Звоним по номеру 222\n", " --- Доступ запрещен\n", " --- Звоним по номеру 222\n",
+          accepted.c_str(), " --- Соединениние было разорвано. Время на линии: 0.00:00:0",
+          " --- Звоним по номеру 222\n", accepted.c_str()}) {
+        const auto found = r.out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << "\n" << r.out;
+        at = found + line.size();
+    }
+    EXPECT_EQ(r.out.find("Инициализация соединения"), r.out.rfind("Инициализация соединения"));
+    EXPECT_EQ(r.out.find("прерван пользователем"), std::string::npos);
+    EXPECT_EQ(r.out.find("555"), std::string::npos);
+}

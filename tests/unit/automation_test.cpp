@@ -56,13 +56,6 @@ class AutomationTest : public velmor::test::ProgramTest {
         p.form.ScheduleChanged();
         p.form.Button13Click();
     }
-    int count(const std::string& text) const {
-        const std::string l = log();
-        int n = 0;
-        for (auto at = l.find(text); at != std::string::npos; at = l.find(text, at + 1))
-            ++n;
-        return n;
-    }
 
     velmor::test::RecordingSound sound;
     velmor::test::FakeProcesses procs;
@@ -230,6 +223,24 @@ TEST_F(AutomationTest, TrayProgramsWaitForTheirWindowAndAreShownHiddenAndClosed)
     ASSERT_EQ(caption(*p), kHangUpCaption);
     EXPECT_LT(loop_.tickCount() - again, 2100u);
     EXPECT_TRUE(windows.visible(windows.windows.back().id));
+}
+
+TEST_F(AutomationTest, TheMonitorTicksWhileALaunchWaitsForAWindow) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimDropAfter=10\n");
+    auto& m = p->form.Model;
+    AppEntry waits = app("/opt/a/slow", "", false, false);
+    waits.runMethod = 1;
+    waits.titlePart = "не бывает";
+    m.programs = {waits, app("/opt/b/next", "", false, false)};
+    p->form.Button1Click();
+    loop_.advance(2000);  // connected, then 30 s of waiting for a window that never comes
+    // The seconds were counted and the drop was found meanwhile.
+    EXPECT_GE(m.stats.inCurrentLast, 9);
+    EXPECT_LE(m.stats.inCurrentLast, 11);
+    EXPECT_EQ(count("Соединениние было разорвано. Время на линии: 0.00:00:"), 1);
+    EXPECT_EQ(caption(*p), kDialCaption);
+    // The next program still started, though the ticks cleared the launch mode meanwhile.
+    EXPECT_EQ(procs.startedPaths(), (std::vector<std::string>{"/opt/a/slow", "/opt/b/next"}));
 }
 
 TEST_F(AutomationTest, ProgramListAddEditDeleteThroughTheDialog) {

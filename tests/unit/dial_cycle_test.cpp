@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "accounting/tariffs.h"
+#include "desktop/display_modes.h"
+#include "desktop_fakes.h"
 #include "form/number_text.h"
 #include "platform/profile.h"
 #include "program_fixture.h"
@@ -10,6 +12,7 @@
 using namespace velmor;
 using velmor::test::Program;
 using velmor::test::ScriptedUI;
+using velmor::test::writeFile;
 
 namespace {
 
@@ -25,6 +28,7 @@ class DialCycleTest : public velmor::test::ProgramTest {
     }
     static const std::string& caption(Program& p) { return p.form.Model.conn.Button1.caption; }
     static std::string label2(Program& p) { return p.form.Model.conn.Label2.caption; }
+    static MainForm& m(Program& p) { return p.form.Model; }
 };
 
 }  // namespace
@@ -70,13 +74,19 @@ TEST_F(DialCycleTest, PhonesRotateOnLineFailuresAndLoginsOnRefusals) {
     EXPECT_TRUE(m.menu.CopyIP.enabled);
     Profile saved(ini());
     EXPECT_FALSE(saved.readString("RAS_Entry_Тест", "Login_1", "").empty());
+    // The log of the dial, line by line in order.
     const std::string log = this->log();
-    for (const char* line :
-         {" --- Инициализация соединения\r\n", " --- Звоним по номеру 111\r\n",
-          " --- Звоним по номеру 222\r\n", " --- Доступ запрещен\r\n",
-          " --- Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2\r\n"}) {
-        EXPECT_NE(log.find(line), std::string::npos) << line;
+    std::vector<std::string> lines;
+    for (auto at = log.find("Инициализация соединения"); at != std::string::npos;) {
+        const auto end = log.find("\r\n", at);
+        lines.push_back(log.substr(at, end - at));
+        at = log.find(" --- ", end);
+        if (at != std::string::npos) at += 5;
     }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Инициализация соединения", "Звоним по номеру 111", "Звоним по номеру 222",
+                         "Доступ запрещен", "Звоним по номеру 222",
+                         "Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2"}));
 }
 
 TEST_F(DialCycleTest, MonitorCountsTimeTrafficAndMoneyAndTheUserHangsUp) {
@@ -141,11 +151,16 @@ TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
     EXPECT_EQ(caption(*p), kHangUpCaption);
     EXPECT_EQ(m.conn.Label6.caption, "2");
 
+    EXPECT_EQ(m.window.iconIndex, iconIndexFor(m.iface.TrackBar.position, true));
+
     m.general.AutoReDialCheck.checked = false;
     loop_.advance(7000);
     EXPECT_EQ(caption(*p), kDialCaption);
     EXPECT_TRUE(m.conn.ComboBox1.enabled);
     EXPECT_TRUE(m.menu.MCall.enabled);
+    // The icons no longer show a connection.
+    EXPECT_EQ(m.window.iconIndex, iconIndexFor(m.iface.TrackBar.position, false));
+    EXPECT_EQ(m.iface.Image7.iconIndex, m.window.iconIndex);
 }
 
 TEST_F(DialCycleTest, AbortDuringThePauseStopsEverything) {
@@ -180,6 +195,12 @@ TEST_F(DialCycleTest, ExcludedPhonesAreSkippedAndDoubleClickSwitchesThePhone) {
     EXPECT_TRUE(p->form.Cycle.TimerPause.enabled());
     loop_.advance(5000);
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    // A dial that starts on an excluded phone passes over it too.
+    p->form.Button1Click();
+    m.phones[0].mark = ItemMark::Excluded;
+    m.conn.ListView1.itemIndex = 0;
+    p->form.Button1Click();
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p3");
 }
 
 TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {
@@ -230,4 +251,176 @@ TEST(Tariffs, PriceInForceByHour) {
     EXPECT_EQ(priceAt(three, 18), 2.0);
     EXPECT_EQ(priceAt(three, 19), 3.0);
     EXPECT_DOUBLE_EQ(costOfSecond({1, 0, 0, 0, 1.8, 0, 0}, 12), 0.0005);
+}
+
+TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\n");
+    auto& cycle = p->form.Cycle;
+    p->form.Button1Click();
+    loop_.advance(100);  // the first state of the run is shown, not taken for a repeat
+    EXPECT_EQ(label2(*p), "Opening Serial Port");
+    p->form.Button1Click();  // "Прервать": the next cycle's first failure redials the same pair
+    // A device that reports the dialling state twice, and answers the next dial with the same
+    // error as its first word.
+    p->dials().script = {{{2, 0}, {2, 0}, {0, ras::kErrorNoDialtone}},
+                         {{0, ras::kErrorNoDialtone}}};
+    p->form.Button1Click();
+    loop_.advance(300);
+    EXPECT_EQ(count("Звоним по номеру 1"), 1);
+    EXPECT_TRUE(cycle.TimerPause.enabled());
+    loop_.advance(5000);
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    loop_.advance(100);
+    EXPECT_EQ(m(*p).conn.Label4.caption, ras::errorText(ras::kErrorNoDialtone));
+    EXPECT_TRUE(cycle.TimerPausePhone.enabled());
+    loop_.advance(5000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "4");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+}
+
+TEST_F(DialCycleTest, ADialRefusedAtOnceGoesOnWithTheNextPhone) {
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\n");
+    p->dials().script = {{{0, -ras::kErrorPortAlreadyOpen}}};
+    p->form.Button1Click();
+    const std::string text = ras::errorText(ras::kErrorPortAlreadyOpen);
+    EXPECT_EQ(label2(*p), text);
+    EXPECT_EQ(count("Ошибка: " + text), 1);
+    loop_.advance(5000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "2");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, OnePhoneAndOneLoginRedialTheSamePair) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimBusy=1\n");
+    p->form.Button1Click();
+    for (int attempt = 2; attempt <= 3; ++attempt) {
+        loop_.advance(5500);
+        EXPECT_EQ(m(*p).conn.Label6.caption, std::to_string(attempt));
+        EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+        EXPECT_EQ(p->form.RasCon.UserName, "u");
+    }
+}
+
+TEST_F(DialCycleTest, RefusalOnTheLastLoginWrapsToTheFirst) {
+    auto p = started("PhoneNumber=1\nUserName=a\nPassword=x\nSimLogins=a:x\n");
+    m(*p).logins.push_back({"b", "y", "0", '+', ItemMark::Normal});
+    m(*p).conn.ListView2.itemIndex = 1;
+    p->form.Button1Click();
+    EXPECT_EQ(p->form.RasCon.UserName, "b");
+    loop_.advance(1000);
+    EXPECT_EQ(m(*p).conn.Label4.caption, "Доступ запрещен");
+    loop_.advance(5000);
+    EXPECT_EQ(p->form.RasCon.UserName, "a");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, AbortWhileDiallingEndsTheDial) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    p->form.Button1Click();
+    loop_.advance(350);
+    ASSERT_EQ(label2(*p), "Звоним по номеру 1");
+    p->form.Button1Click();
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_EQ(label2(*p), "Жду Ваших приказаний");
+    EXPECT_EQ(m(*p).conn.Label4.caption, "Звоним по номеру 1");
+    EXPECT_TRUE(m(*p).conn.ComboBox1.enabled);
+    EXPECT_EQ(m(*p).phones[0].mark, ItemMark::Normal);
+    loop_.advance(30000);  // nothing of the dropped dial follows
+    EXPECT_EQ(label2(*p), "Жду Ваших приказаний");
+    EXPECT_EQ(m(*p).conn.Label6.caption, "1");
+    EXPECT_EQ(p->form.RasCon.FirstConnection(), "");
+    EXPECT_EQ(count("Процесс установления соединения был прерван пользователем"), 1);
+    EXPECT_EQ(count("Соединение установлено"), 0);
+}
+
+TEST_F(DialCycleTest, AnAcceptedConnectionEndsAnEarlierHangUpRequest) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimDropAfter=5\n");
+    m(*p).general.AutoReDialCheck.checked = true;
+    p->form.Button1Click();
+    loop_.advance(250);
+    p->form.Button1Click();  // "Прервать"
+    p->form.Button1Click();  // and dial again
+    loop_.advance(2000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    loop_.advance(6000);  // the line drops: a loss, not the user's hang-up
+    EXPECT_EQ(count("Соединениние было разорвано. Время на линии: "), 1);
+    EXPECT_EQ(caption(*p), kAbortCaption);
+    loop_.advance(7000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, OnePauseAtATimeAndTheUsersHangUpCallsItOff) {
+    auto p = started(
+        "PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\nSimRefuseLogins=1\n");
+    auto& cycle = p->form.Cycle;
+    p->form.Button1Click();
+    loop_.advance(1000);
+    ASSERT_TRUE(cycle.TimerPauseLogin.enabled());  // refused
+    p->form.MNextClick();                          // "Следуюший" replaces that pause
+    EXPECT_TRUE(cycle.TimerPausePhone.enabled());
+    EXPECT_FALSE(cycle.TimerPauseLogin.enabled());
+    loop_.advance(7000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+    loop_.advance(30000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "2");
+    // "Перезвонить", then at once "Разорвать": nothing redials.
+    p->form.MRecallClick();
+    p->form.Button1Click();
+    EXPECT_FALSE(cycle.pauseArmed());
+    loop_.advance(30000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "2");
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_EQ(count(ras::errorText(ras::kErrorPortAlreadyOpen)), 0);
+}
+
+TEST_F(DialCycleTest, APauseRunningWhenTheLineIsGoneShowsTheRedialComing) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    auto& cycle = p->form.Cycle;
+    p->form.Button1Click();
+    loop_.advance(2000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    // "Перезвонить" with automatic redial off: the tick that finds the line gone shows the dial.
+    p->form.MRecallClick();
+    loop_.advance(1000);
+    EXPECT_EQ(caption(*p), kAbortCaption);
+    EXPECT_FALSE(m(*p).conn.ComboBox1.enabled);
+    EXPECT_TRUE(cycle.TimerPause.enabled());
+    loop_.advance(6000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "2");
+    EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+    // The dial action beside a running pause only shows it; the pause makes the one call.
+    p->form.Button1Click();
+    loop_.advance(1500);
+    cycle.armPause(cycle.TimerPausePhone);
+    p->form.Button1Click();
+    EXPECT_EQ(caption(*p), kAbortCaption);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "2");
+    loop_.advance(7000);
+    EXPECT_EQ(m(*p).conn.Label6.caption, "3");
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, ASpeedOfZeroIsNotChecked) {
+    writeFile(book_,
+              "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\nPassword=p\n"
+              "SimSpeed=0\n");
+    firstRun();
+    auto p = program();
+    velmor::test::FakeTray tray;
+    p->form.setTrayService(&tray);
+    p->start();
+    m(*p).dial.LimitCheck.checked = true;
+    m(*p).dial.LowLimit.selectText("14400");
+    p->form.Button1Click();
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(label2(*p), "Скорость 0 Кбит/с, IP 10.64.0.2");
+    for (const std::string& b : tray.icons.at(0)->balloons)
+        EXPECT_NE(b.substr(0, 5), "show|") << b;
 }

@@ -13,6 +13,7 @@
 
 using namespace velmor;
 using velmor::test::ScriptedUI;
+using velmor::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -303,4 +304,42 @@ TEST_F(MainWindowTest, ClosingWhileDiallingAbortsWithoutAQuestion) {
     EXPECT_EQ(p->ui.exitDialogs, 0);
     EXPECT_NE(p->form.RasCon.ReadConnectStatus(dial, 0), 0);  // the dial is gone
     EXPECT_EQ(p->form.RasCon.CurrentState(), 601);
+}
+
+TEST_F(MainWindowTest, RenamingAnEntryTakesItsSettingsAndTheSelectorAlong) {
+    writeFile(book_, "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\nPassword=p\n");
+    firstRun();
+    {
+        Profile stale(ini());  // left by a deleted entry of the new name
+        stale.writeString("RAS_Entry_Новое", "Phone_7", "999");
+    }
+    auto p = program();
+    p->start();
+    p->ui.entryDialog = [](PhonebookEntry& e, bool) {
+        e.name = "Новое";
+        return true;
+    };
+    const std::uint64_t writes = p->form.settingsFile()->fileWrites();
+    p->form.BitBtn8Click();
+    auto& combo = p->form.Model.conn.ComboBox1;
+    EXPECT_EQ(combo.items, std::vector<std::string>{"Новое"});
+    EXPECT_EQ(combo.text(), "Новое");
+    EXPECT_EQ(p->form.settingsFile()->fileWrites(), writes + 1);
+    {
+        Profile saved(ini());
+        EXPECT_FALSE(saved.sectionExists("RAS_Entry_Тест"));
+        EXPECT_EQ(saved.readString("RAS_Entry_Новое", "Phone_0", ""), "1");
+        EXPECT_FALSE(saved.readString("RAS_Entry_Новое", "Login_0", "").empty());
+        EXPECT_EQ(saved.readString("RAS_Entry_Новое", "Phone_7", "-"), "");
+        EXPECT_EQ(saved.readString("Brontavel", "LastSelectedEntry", ""), "Новое");
+    }
+    p->form.Button1Click();  // the entry is dialled by its new name
+    loop_.advance(2000);
+    EXPECT_EQ(p->form.Model.conn.Button1.caption, kHangUpCaption);
+    p->form.Button1Click();
+    ASSERT_TRUE(p->form.Close());
+    auto again = program();
+    again->start();
+    EXPECT_EQ(again->form.Model.conn.ComboBox1.text(), "Новое");
+    EXPECT_EQ(again->form.Model.logins.at(0).login, "u");
 }

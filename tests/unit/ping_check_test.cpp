@@ -183,6 +183,68 @@ TEST_F(PingCheckTest, AbortDuringTheTriesIsFinal) {
     EXPECT_EQ(log.find("Соединение установлено"), std::string::npos);
 }
 
+TEST_F(PingCheckTest, ACheckOutlivedByItsDialOrByTheProgramEndsSilently) {
+    // "Следуюший" in the last try: the next phone is being dialled when the try gives up.
+    auto p = started("10.0.0.1", 0);
+    std::size_t logStart = log().size();
+    Timer user(loop_, 13500, true);
+    user.onTimer = [&] {
+        user.setEnabled(false);
+        p->form.MNextClick();
+    };
+    p->form.Button1Click();
+    loop_.advance(2000);
+    EXPECT_EQ(p->form.Model.conn.Label6.caption, "2");
+    std::string log = logSince(logStart);
+    EXPECT_EQ(log.find("Скорость 0"), std::string::npos);
+    // The new dial is checked and announced as usual.
+    loop_.advance(30000);
+    log = logSince(logStart);
+    EXPECT_EQ(log.find("Соединение установлено"), log.rfind("Соединение установлено"));
+    EXPECT_NE(log.find("Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2"),
+              std::string::npos);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    p->form.Button1Click();
+    loop_.advance(2000);
+    ASSERT_TRUE(p->form.Close());
+
+    // The window closes during a try: nothing follows the last line of the program.
+    auto q = started("10.0.0.1", 2);
+    Timer closing(loop_, 9000, true);
+    closing.onTimer = [&] {
+        closing.setEnabled(false);
+        EXPECT_TRUE(q->form.Close());
+    };
+    q->form.Button1Click();
+    loop_.advance(2000);
+    log = this->log();
+    EXPECT_EQ(log.substr(log.rfind(" --- ") + 5), "Завершение работы программы\r\n");
+    loop_.advance(30000);
+    EXPECT_EQ(this->log(), log);
+}
+
+TEST_F(PingCheckTest, AConnectionThatWasUpBeforeTheDialIsNotChecked) {
+    velmor::test::writeFile(book_,
+                            "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\n"
+                            "Password=p\n[Ящик]\nDevice=sim\nSimStepMs=100\nPhoneNumber=2\n");
+    firstRun();
+    firstRunDone_ = true;
+    auto p = started("10.0.0.1", 2);
+    ras::DialRequest other;
+    other.entryName = "Ящик";
+    ras::Handle handle = 0;
+    ASSERT_EQ(p->ras->dial(other, nullptr, handle), 0);
+    loop_.advance(2000);
+    auto& d = p->form.Model.dial;
+    d.LimitCheck.checked = true;
+    d.LowLimit.selectText("48000");
+    p->form.Button1Click();
+    loop_.advance(2000);
+    EXPECT_TRUE(icmp_.echoes.empty());
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_NE(log().find("Соединение установлено. Скорость 33600"), std::string::npos);
+}
+
 TEST_F(PingCheckTest, KeepAlivePingEveryFiveMinutesOfTheSession) {
     auto p = started("gate.example", 0);
     auto& m = p->form.Model;
