@@ -113,9 +113,11 @@ std::string StandInPppd::connected(const std::string& iface, const std::string& 
            " 5000 700\nlog remote IP address 10.1.2.1\nwait";
 }
 
+// The refusal comes a round trip after the link is up, as a server's does: the window has taken
+// the states before it.
 std::string StandInPppd::refused() {
-    return "log Using interface ppp7\nlog Connect: ppp7 <--> /dev/pts/0\nlog PAP authentication "
-           "failed\nexit 19";
+    return "log Using interface ppp7\nlog Connect: ppp7 <--> /dev/pts/0\nsleep 0.6\nlog PAP "
+           "authentication failed\nexit 19";
 }
 
 }  // namespace velmor::test

@@ -123,17 +123,18 @@ as_user() {
         XDG_RUNTIME_DIR=/tmp/home/run "$@"
 }
 
-# A process found by a part of its command line: the line's pppd that Velmor started (by its
-# ipparam) or the server's.
-pid_of() {
+# A pppd found by a part of its command line: the line's that Velmor started (by its ipparam) or
+# the server's (the emulator that starts it names the same options file).
+pppd_pid() {
     for p in /proc/[0-9]*; do
+        [ "$(readlink "$p/exe" 2>/dev/null)" = /usr/sbin/pppd ] || continue
         if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q -F -- "$1"; then
             echo "${p#/proc/}"
             return
         fi
     done
 }
-client_pppd() { pid_of "ipparam velmor-"; }
+client_pppd() { pppd_pid "ipparam velmor-"; }
 
 secret_free() { # secret_free PID: the login and the password are nowhere in its cmdline or environ
     [ -r "/proc/$1/environ" ] || return 1
@@ -209,7 +210,7 @@ check "the server's address in the projection" grep -q "remote IP address 10.77.
 check "no secret in Velmor's event log" sh -c "! grep -q -F -e '$login' -e '$password' /tmp/home/velmor/Velmor.log $log $log.err"
 
 # The server hangs up: a lost line, its traffic in the loss line, and a redial.
-kill -TERM "$(pid_of "pppd file /tmp/server-options")"
+kill -TERM "$(pppd_pid "file /tmp/server-options")"
 need "the server's hang-up is a lost line" wait_for $log "Соединениние было разорвано" 30
 check "the loss line counts the traffic both ways" \
     grep -q "получено/отправлено: [0-9]*,[0-9]*[1-9][0-9]* / [0-9]*,[0-9]*[1-9]" $log
