@@ -21,6 +21,10 @@ constexpr int kTrayIconCount = 10;
 constexpr const char* kWaiting = "Жду Ваших приказаний";
 constexpr const char* kRasMissing = "RAS is not installed";
 constexpr const char* kNoPassword = "Не задан пароль для работы с программой.";
+// Where this user may open no ICMP socket, every ping goes unanswered.
+constexpr const char* kNoIcmpSocket =
+    "Пинг невозможен: система не даёт открыть ICMP-сокет. Разрешите его группе пользователя "
+    "(sysctl net.ipv4.ping_group_range) или дайте программе право CAP_NET_RAW";
 
 void setLabel(Label& l, const std::string& text) {
     l.caption = text;
@@ -101,6 +105,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
     Ping->Timeout = 6000;
     Ping->OnDnsLookupDone = [this](TPing&, std::uint16_t error) { PingDnsLookupDone(error); };
     Ping->OnEchoReply = [this](TPing&, int status) { PingEchoReply(status); };
+    Ping->OnNoSocket = [this](TPing&) { LogFile.AddLine(kNoIcmpSocket); };
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();

@@ -1,6 +1,7 @@
 // The main window: owns the form model, the services and the components, and runs every handler.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,6 +82,7 @@ class TForm1 : public SettingsHooks {
     // --- tray icon, display modes, hot keys ---
     std::unique_ptr<TTrayIcon> TrayIcon;  // the program's own icon, tip "Velmor"
     THotKeys HotKeys;
+    std::array<HotKeyBinding, 3> hotKeyBindings_;  // dial, minimize, lock
     DisplayModes Display{Model.window};
     // What the front end gives (none: no tray, no clipboard, no hot keys) and what was applied.
     TrayService* trayService_ = nullptr;

@@ -145,7 +145,7 @@ TEST_F(ListsTest, LoginsWithDuplicatesMoneyAndAnotherEntry) {
     EXPECT_EQ(m.logins[1].money, "12,5");
     EXPECT_EQ(m.logins[1].flag, '-');
 
-    // "Результат" takes the filtered fields; a zero money keeps the last money text.
+    // "Результат" takes the filtered fields, and the money shown even when it is 0.
     p->ui.loginDialog = [](LoginDialog& d) {
         d.Login = "DOM\\ivanX";
         d.Password = "a:bcd";
@@ -158,7 +158,7 @@ TEST_F(ListsTest, LoginsWithDuplicatesMoneyAndAnotherEntry) {
     ASSERT_EQ(m.logins.size(), 3u);
     EXPECT_EQ(m.logins[2].login, "ivan");
     EXPECT_EQ(m.logins[2].password, "c");
-    EXPECT_EQ(m.logins[2].money, "12,5");
+    EXPECT_EQ(m.logins[2].money, "0");
 
     // A login meant for the other entry goes straight into its section.
     p->ui.loginDialog = [](LoginDialog& d) {
