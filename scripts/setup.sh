@@ -11,6 +11,7 @@ packages=(
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libasound2-dev
     locales clang-format clang libclang-rt-14-dev
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
+    ppp user-mode-linux kmod iproute2 iputils-ping util-linux
     librsvg2-bin dpkg-dev lintian desktop-file-utils appstream man-db bash-completion
 )
 

@@ -75,6 +75,7 @@ const Command kCommands[] = {
     {"resave", "resave [--settings FILE] --entry NAME [--password-file FILE] [--drive DRIVE]",
      velmor::ctl::runResave},
     {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
+    {"modem", "modem ENTRY", velmor::ctl::runModem},
     {nullptr, nullptr, nullptr},
 };
 

@@ -39,4 +39,7 @@ int runResave(const Args& args);
 // ctl_phonebook.cpp: the phonebook entries, for support and scripts.
 int runPhonebook(const Args& args);
 
+// ctl_modem.cpp: an entry's modem and what a dial needs from the system.
+int runModem(const Args& args);
+
 }  // namespace velmor::ctl
