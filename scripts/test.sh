@@ -24,6 +24,17 @@ done
 
 ./scripts/check_layers.sh || status=1
 
+echo "== fuzz targets =="
+./scripts/fuzz.sh || status=1
+
+# Dialling a real PPP server under User-Mode Linux (about a minute), where the machine can run it.
+echo "== the real PPP server under User-Mode Linux =="
+tests/uml/run.sh build
+case $? in
+    0 | 77) ;;
+    *) status=1 ;;
+esac
+
 # The Debian package installed on this machine and used (only as root; it says why otherwise).
 echo "== package test =="
 ./tests/package/run.sh || status=1

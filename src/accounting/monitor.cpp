@@ -101,7 +101,7 @@ void Monitor::tick() {
     if (s_.activeConnection != 0) counters_.Refresh();
     m_.stats.trafficUpdate(counters_.BytesReceived(), counters_.BytesSent());
     s_.windowKb = m_.stats.trafficSession.in + s_.windowStart;
-    m_.stats.rollover(loop_.now().day);
+    m_.stats.rollover(loop_.now());
     showStatistics(m_);
 }
 

@@ -202,7 +202,9 @@ std::string encipherText(std::string_view key, std::string_view secret) {
 }
 
 std::string decipherText(std::string_view key, std::string_view stored) {
-    return cp1251ToUtf8(decipherBytes(utf8ToCp1251(key), stored));
+    // The stored text is read as the file holds it, one Windows-1251 byte per character: a stray
+    // letter outside the alphabet is one character (value 63), as for the program that wrote it.
+    return cp1251ToUtf8(decipherBytes(utf8ToCp1251(key), utf8ToCp1251(stored)));
 }
 
 namespace detail {

@@ -42,8 +42,9 @@ class CipherScope {
     void* outer_;
 };
 
-// Text-level operations used by the program: key and secret are UTF-8 texts, converted to
-// Windows-1251 for the cipher; the deciphered bytes are converted back to UTF-8.
+// Text-level operations used by the program: key, secret and stored text are UTF-8 texts,
+// converted to Windows-1251 for the cipher (so the stored text is decoded from the bytes the
+// file holds); the deciphered bytes are converted back to UTF-8.
 std::string encipherText(std::string_view key, std::string_view secret);
 std::string decipherText(std::string_view key, std::string_view stored);
 

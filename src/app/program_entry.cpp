@@ -1,8 +1,12 @@
 #include "app/program_entry.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/settings.h"
 #include "platform/profile.h"
@@ -46,6 +50,37 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
     return o;
 }
 
+namespace {
+
+// Renames path to the first free backup name; backup is the name used or last tried.
+bool moveAside(const std::string& path, std::string& backup) {
+    for (int n = 0; n < 1000; ++n) {
+        backup = n == 0 ? path + ".bak" : path + "." + std::to_string(n) + ".bak";
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE) == 0) {
+            return true;
+        }
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL) return false;
+        // A filesystem that cannot refuse to replace: look first.
+        struct stat st {};
+        if (::lstat(backup.c_str(), &st) == 0) continue;
+        return std::rename(path.c_str(), backup.c_str()) == 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+InstanceCheck checkSingleInstance(const InstanceLock& lock, UserInterface& ui) {
+    if (lock.acquired()) return InstanceCheck::Run;
+    if (lock.error() == EWOULDBLOCK) return InstanceCheck::AnotherRuns;
+    ui.messageBox(MessageKind::Error, MessageButtons::Ok,
+                  "Не удалось открыть файл блокировки второго запуска " + lock.path() + ": " +
+                      std::strerror(lock.error()) +
+                      ". Программа не запущена, чтобы не работать рядом с другой своей копией.");
+    return InstanceCheck::Failed;
+}
+
 bool checkSettingsFile(const std::string& settingsPath, UserInterface& ui) {
     struct stat st {};
     if (::stat(settingsPath.c_str(), &st) != 0) return true;
@@ -59,8 +94,12 @@ bool checkSettingsFile(const std::string& settingsPath, UserInterface& ui) {
         MessageResult::Ok) {
         return false;
     }
-    const std::string backup = settingsPath + ".bak";
-    if (std::rename(settingsPath.c_str(), backup.c_str()) != 0) {
+    if (st.st_size == 0) {
+        ::unlink(settingsPath.c_str());  // nothing in it to keep
+        return true;
+    }
+    std::string backup;
+    if (!moveAside(settingsPath, backup)) {
         // Without a backup the file is not deleted: the program starts with it as it is.
         ui.messageBox(MessageKind::Error, MessageButtons::Ok,
                       withFullStop("Unable to write to " + backup));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form/user_interface.h"
+#include "platform/machine.h"
 
 namespace velmor {
 
@@ -29,9 +30,17 @@ inline constexpr const char* kDamagedSettingsMessage =
     "Файл настроек поврежден. Нажмите \"OK\" для его удаления или \"Ignore\" для выхода";
 
 // The settings-file check: a file whose stored program password is missing, empty or not of a
-// length divisible by 4 is damaged. The question's "OK" moves it aside to Velmor.ini.bak (so
-// that its phones, logins and statistics can still be recovered) and the program starts afresh;
-// any other answer ends the program without touching the file. False: end the program.
+// length divisible by 4 is damaged. The question's "OK" moves it aside to Velmor.ini.bak, or the
+// first free name of Velmor.ini.1.bak, Velmor.ini.2.bak, ... (an earlier backup is never
+// replaced), so that its phones, logins and statistics can still be recovered; an empty file is
+// simply removed. The program then starts afresh. Any other answer ends the program without
+// touching the file. False: end the program.
 bool checkSettingsFile(const std::string& settingsPath, UserInterface& ui);
+
+// The single-instance rule over a lock already tried: Run, AnotherRuns (the program ends at
+// once, silently, with status 0) or Failed (the lock could not be tried at all; the reason has
+// been shown and the program ends with status 1 rather than run beside another copy unseen).
+enum class InstanceCheck { Run, AnotherRuns, Failed };
+InstanceCheck checkSingleInstance(const InstanceLock& lock, UserInterface& ui);
 
 }  // namespace velmor

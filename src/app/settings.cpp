@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/cipher.h"
 #include "app/list_grammar.h"
@@ -15,6 +16,36 @@ constexpr int kMaxPrograms = 1000;  // a hand-edited count beyond this is not a 
 
 std::string numText(std::int64_t v) {
     return std::to_string(v);
+}
+
+// The full date of the last save, beside the day of the month of "StatisticDate".
+constexpr const char* kFullDateKey = "StatisticFullDate";
+
+std::string fullDateText(const LocalDateTime& t) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year % 10000, t.month, t.day);
+    return buf;
+}
+
+// YYYY-MM-DD of a real calendar day.
+std::optional<StatDate> parseFullDate(std::string_view v) {
+    if (v.size() != 10 || v[4] != '-' || v[7] != '-') return std::nullopt;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (v[i] < '0' || v[i] > '9') return std::nullopt;
+    }
+    auto num = [&](std::size_t at, std::size_t len) {
+        int n = 0;
+        for (std::size_t i = at; i < at + len; ++i)
+            n = n * 10 + (v[i] - '0');
+        return n;
+    };
+    const StatDate d{num(0, 4), num(5, 2), num(8, 2)};
+    if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1) return std::nullopt;
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+    const int last = d.month == 2 && !leap ? 28 : kDays[d.month - 1];
+    if (d.day > last) return std::nullopt;
+    return d;
 }
 
 }  // namespace
@@ -89,6 +120,30 @@ std::optional<std::string> Settings::readSecret(std::string_view section, std::s
         hooks_.reportError(withFullStop(e.what()));
         return std::nullopt;
     }
+}
+
+std::optional<StatDate> Settings::readStatDate(std::string_view section,
+                                               std::string_view dayText) const {
+    const std::string full = readString(section, kFullDateKey, "");
+    if (!full.empty()) {
+        if (auto d = parseFullDate(full)) return d;
+        hooks_.reportError(withFullStop("Дата статистики " + std::string(kFullDateKey) + " \"" +
+                                        full + "\" неверна: нужна дата вида ГГГГ-ММ-ДД"));
+    }
+    // The day of the month after "weekday,"; the weekday is not used.
+    if (dayText.empty()) return std::nullopt;
+    const std::string day = dayText.size() > 2 ? std::string(dayText.substr(2)) : std::string();
+    const auto n = parseDecimal(day);
+    if (!n) {
+        hooks_.reportError(withFullStop(notAnIntegerMessage(day)));
+    } else if (*n < 1 || *n > 31) {
+        hooks_.reportError(withFullStop("Дата статистики StatisticDate \"" + std::string(dayText) +
+                                        "\" неверна: день месяца " + day +
+                                        " вне пределов от 1 до 31"));
+    } else {
+        return StatDate{0, 0, static_cast<int>(*n)};
+    }
+    return std::nullopt;
 }
 
 // --- writing ---------------------------------------------------------------------------------
@@ -256,19 +311,12 @@ void Settings::LoadSettings() {
     st.trafficToday.set(pair(M, "InTrafficToday", "OutTrafficToday"));
     showStatistics(f_);
 
-    // 17. Today against the stored day.
-    if (!statisticDate.empty()) {
-        const auto day = statisticDate.size() > 2 ? parseDecimal(statisticDate.substr(2))
-                                                  : std::optional<std::int64_t>{};
-        if (day && *day >= 0 && *day <= 31) {
-            st.todayDay = clock_.now().day;
-            st.storedDay = static_cast<int>(*day);
-            if (st.todayDay != st.storedDay) st.inInternetDay = 0;
-        } else {
-            hooks_.reportError(withFullStop(notAnIntegerMessage(
-                statisticDate.size() > 2 ? statisticDate.substr(2) : std::string())));
-        }
-    }
+    // 17. Today against the stored date. Without one the dates of the last load or save of this
+    // run stay.
+    const LocalDateTime now = clock_.now();
+    if (auto d = readStatDate(M, statisticDate)) st.stored = *d;
+    st.entryStored = readStatDate(S, "").value_or(st.stored);
+    if (newDay(st.stored, now)) st.inInternetDay = 0;
     showStatistics(f_);
 
     // 18. Icon set and display mode.
@@ -337,7 +385,7 @@ void Settings::LoadSettings() {
     conn.ListView2.itemIndex = f_.logins.empty() ? -1 : 0;
     loadMoney(E);
     // 28. A new day or month since the last save.
-    if (st.todayDay != st.storedDay) st.rollover(st.todayDay);
+    st.rollover(now);
     showStatistics(f_);
     // 29.
     PingCheckClick(f_);
@@ -350,7 +398,9 @@ void Settings::loadLists(const std::string& entry) {
     f_.phones.clear();
     f_.logins.clear();
     if (!profile_.sectionExists(S)) {
-        hooks_.seedListsFromPhonebook(entry);
+        EntryLists seeded = hooks_.phonebookLists(entry);
+        f_.phones = std::move(seeded.phones);
+        f_.logins = std::move(seeded.logins);
         return;
     }
     for (int n = 0; n < kMaxListItems; ++n) {
@@ -416,7 +466,7 @@ void Settings::SaveSettings(const std::string& entry) {
     const LocalDateTime today = clock_.now();
     // The figures written belong to the date written with them: a day or month that began
     // since the last tick or load is rolled over first.
-    if (st.storedDay != 0) st.rollover(today.day);
+    st.rollover(today);
 
     const CipherScope keys;
     Profile::Batch batch(profile_);
@@ -498,7 +548,8 @@ void Settings::SaveSettings(const std::string& entry) {
     }
     // 16. The date of this save.
     write(M, "StatisticDate", numText(today.dayOfWeek) + "," + numText(today.day));
-    st.storedDay = st.todayDay = today.day;
+    write(M, kFullDateKey, fullDateText(today));
+    write(S, kFullDateKey, fullDateText(today));
     // 17.-18.
     writeInt(M, "IconIndex", f_.iface.TrackBar.position);
     const char* const modes[] = {"TASK", "TRAY", "BOTH", "NONE"};
@@ -516,25 +567,25 @@ void Settings::SaveSettings(const std::string& entry) {
     writeInt(S, "PingErrorMode", f_.dial.PingBox.itemIndex);
     write(S, "PingRepeat", f_.dial.PingRepeatCheck.checked ? "Y" : "");
     // 21.-22. The lists.
-    saveLists(entry);
-    // 23.
-    profile_.flush();
-    // 24. Money.
+    saveLists(S, f_.phones, f_.logins);
+    // 23.-24. Money; then the whole save goes to disk in one write, so that a program killed
+    // on the way leaves the file of the last save or that of this one, never half of each (and
+    // a refused write keeps every value of this save for the next one).
     saveMoney(entry);
     profile_.flush();
 }
 
-void Settings::saveLists(const std::string& entry) {
-    const std::string S = EntrySection(entry);
-    const int phones = std::min<int>(static_cast<int>(f_.phones.size()), kMaxListItems);
+void Settings::saveLists(const std::string& S, const std::vector<PhoneItem>& phones,
+                         const std::vector<LoginItem>& logins) {
+    const int phoneCount = std::min<int>(static_cast<int>(phones.size()), kMaxListItems);
     for (int n = 0; n < kMaxListItems; ++n) {
-        write(S, "Phone_" + std::to_string(n), n < phones ? formatPhoneValue(f_.phones[n]) : "");
+        write(S, "Phone_" + std::to_string(n), n < phoneCount ? formatPhoneValue(phones[n]) : "");
     }
-    const int logins = std::min<int>(static_cast<int>(f_.logins.size()), kMaxListItems);
+    const int loginCount = std::min<int>(static_cast<int>(logins.size()), kMaxListItems);
     for (int n = 0; n < kMaxListItems; ++n) {
         const std::string idx = std::to_string(n);
-        if (n < logins) {
-            const LoginItem& l = f_.logins[n];
+        if (n < loginCount) {
+            const LoginItem& l = logins[n];
             StoredLogin s{Encrypt(l.login), l.money, l.flag, l.mark == ItemMark::Excluded};
             write(S, "Login_" + idx, formatLoginValue(s));
             write(S, "Password_" + idx, Encrypt(l.password));
@@ -549,6 +600,12 @@ bool Settings::AppendLogin(const std::string& entry, const LoginItem& login) {
     const std::string S = EntrySection(entry);
     const CipherScope keys;
     Profile::Batch batch(profile_);
+    // Without a section the entry would be filled from the phonebook when it is next shown; the
+    // login written alone would make a section and cut those lists off.
+    if (!profile_.sectionExists(S)) {
+        const EntryLists seeded = hooks_.phonebookLists(entry);
+        saveLists(S, seeded.phones, seeded.logins);
+    }
     for (int n = 0; n < kMaxListItems; ++n) {
         const std::string idx = std::to_string(n);
         if (!readString(S, "Login_" + idx, "").empty()) continue;

@@ -33,8 +33,8 @@ class SettingsHooks {
     virtual void applyDisplay() {}
     // The redial pause was loaded into its up-down.
     virtual void applyRedialPause() {}
-    // Fills the lists of an entry that has no section of its own from the phonebook entry.
-    virtual void seedListsFromPhonebook(const std::string& /*entry*/) {}
+    // The lists of an entry that has no section of its own, from its phonebook entry.
+    virtual EntryLists phonebookLists(const std::string& /*entry*/) { return {}; }
     // Enables the dial button and its menu item from the lists.
     virtual void refreshDialAvailability() {}
 };
@@ -58,7 +58,8 @@ class Settings {
     std::optional<std::string> givenPassword;
 
     // Adds a login meant for another entry to that entry's section at the first free index and
-    // writes the file; false when the entry already keeps as many logins as it can.
+    // writes the file; false when the entry already keeps as many logins as it can. An entry
+    // without a section gets its lists from the phonebook first, as loading it would.
     bool AppendLogin(const std::string& entry, const LoginItem& login);
 
     // Moves the section of a renamed entry (its lists, statistics and programs) to the new name in
@@ -78,6 +79,9 @@ class Settings {
     double readReal(std::string_view section, std::string_view key) const;
     std::optional<std::string> readSecret(std::string_view section, std::string_view key,
                                           bool lockPass) const;
+    // The section's full date of the last save, else the day of the month of a "StatisticDate"
+    // text; nothing (a wrong value reported) when neither gives a date.
+    std::optional<StatDate> readStatDate(std::string_view section, std::string_view dayText) const;
 
     void write(std::string_view section, std::string_view key, std::string_view value);
     void writeYN(std::string_view section, std::string_view key, bool on);
@@ -86,7 +90,8 @@ class Settings {
 
     void loadLists(const std::string& entry);
     void loadMoney(const std::string& entry);
-    void saveLists(const std::string& entry);
+    void saveLists(const std::string& section, const std::vector<PhoneItem>& phones,
+                   const std::vector<LoginItem>& logins);
     void saveMoney(const std::string& entry);
 
     MainForm& f_;

@@ -21,6 +21,10 @@ constexpr int kTrayIconCount = 10;
 constexpr const char* kWaiting = "Жду Ваших приказаний";
 constexpr const char* kRasMissing = "RAS is not installed";
 constexpr const char* kNoPassword = "Не задан пароль для работы с программой.";
+// Where this user may open no ICMP socket, every ping goes unanswered.
+constexpr const char* kNoIcmpSocket =
+    "Пинг невозможен: система не даёт открыть ICMP-сокет. Разрешите его группе пользователя "
+    "(sysctl net.ipv4.ping_group_range) или дайте программе право CAP_NET_RAW";
 
 void setLabel(Label& l, const std::string& text) {
     l.caption = text;
@@ -60,8 +64,12 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
-                 bool stored = false;
-                 if (settings_) guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 // A write that fails keeps the login for the next save: only no room is refused.
+                 bool stored = !settings_;
+                 if (settings_) {
+                     stored = true;
+                     guarded([&] { stored = settings_->AppendLogin(entry, login); });
+                 }
                  if (!stored) {
                      showError("Список логинов соединения " + entry +
                                " заполнен: больше сохранить нельзя.");
@@ -101,6 +109,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
     Ping->Timeout = 6000;
     Ping->OnDnsLookupDone = [this](TPing&, std::uint16_t error) { PingDnsLookupDone(error); };
     Ping->OnEchoReply = [this](TPing&, int status) { PingEchoReply(status); };
+    Ping->OnNoSocket = [this](TPing&) { LogFile.AddLine(kNoIcmpSocket); };
     RasCon.EntryEditor = [this](const std::string& name) {
         PhonebookEntry entry;
         const bool creating = name.empty();
@@ -166,6 +175,7 @@ void TForm1::FormCreate(const std::string& firstArgument) {
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0) throw ProfileWriteError(Model.state.settingsPath);
             ::close(fd);
+            createdSettingsFile_ = true;
         }
         profile_ = std::make_unique<Profile>(Model.state.settingsPath);
         settings_ = std::make_unique<Settings>(Model, *profile_, loop_, *this);
@@ -190,6 +200,10 @@ void TForm1::FormCreate(const std::string& firstArgument) {
             showError(kNoEntry);
             disableForNoEntry();
             if (profile_) {
+                // The lock state is read too: the close writes it back.
+                Model.state.locked =
+                    profile_->readString(kMainSection, "LockCode", "") != Model.state.machineCode;
+                showLockState(Model);
                 const std::string stored = profile_->readString(kMainSection, "LockPass", "");
                 Model.state.lockPassword = settings_->DecryptLockPass(stored);
             }
@@ -199,6 +213,9 @@ void TForm1::FormCreate(const std::string& firstArgument) {
         if (Model.state.lockPassword.empty()) {
             ui_.messageBox(MessageKind::Information, MessageButtons::Ok, kNoPassword);
             openLockDialog();
+            // The program ends without saving: the file made empty for this run goes again, so
+            // that the next start does not find it damaged.
+            if (terminate_ && createdSettingsFile_) removeEmptySettingsFile();
         }
     });
     guarded([&] {
@@ -276,14 +293,19 @@ bool TForm1::FormCloseQuery() {
     return true;
 }
 
-void TForm1::FormClose() {
-    session.closing = true;
-    LogFile.AddLine("Завершение работы программы");
-    hideBalloon();
+void TForm1::removeEmptySettingsFile() {
+    struct stat st {};
+    const std::string& path = Model.state.settingsPath;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        ::unlink(path.c_str());
+    }
+}
+
+void TForm1::saveShownSettings(const std::string& entry) {
     if (!settings_) return;
     guarded([&] {
         if (Model.state.settingsLoaded) {
-            settings_->SaveSettings(Model.conn.ComboBox1.text());
+            settings_->SaveSettings(entry);
         } else {
             // Nothing was loaded (no phonebook entry): the stored totals, money, hot keys,
             // schedule and mode stay as they are; only the program password and lock are saved.
@@ -294,6 +316,13 @@ void TForm1::FormClose() {
                                   Model.state.locked ? "" : Model.state.machineCode);
         }
     });
+}
+
+void TForm1::FormClose() {
+    session.closing = true;
+    LogFile.AddLine("Завершение работы программы");
+    hideBalloon();
+    saveShownSettings(Model.conn.ComboBox1.text());
 }
 
 bool TForm1::Close() {

@@ -1,6 +1,7 @@
 // The main window: owns the form model, the services and the components, and runs every handler.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,6 +82,7 @@ class TForm1 : public SettingsHooks {
     // --- tray icon, display modes, hot keys ---
     std::unique_ptr<TTrayIcon> TrayIcon;  // the program's own icon, tip "Velmor"
     THotKeys HotKeys;
+    std::array<HotKeyBinding, 3> hotKeyBindings_;  // dial, minimize, lock
     DisplayModes Display{Model.window};
     // What the front end gives (none: no tray, no clipboard, no hot keys) and what was applied.
     TrayService* trayService_ = nullptr;
@@ -232,7 +234,7 @@ class TForm1 : public SettingsHooks {
     void applySchedule() override;
     void applyDisplay() override;
     void applyRedialPause() override;
-    void seedListsFromPhonebook(const std::string& entry) override;
+    EntryLists phonebookLists(const std::string& entry) override;
     void refreshDialAvailability() override;
 
     // Hand-offs to the ping, sound, tray, launched-program and update components.
@@ -251,6 +253,9 @@ class TForm1 : public SettingsHooks {
 
     void openLockDialog();
     void saveCurrentEntry();
+    // Saves the settings on display for entry before others are loaded, and at the close.
+    void saveShownSettings(const std::string& entry);
+    void removeEmptySettingsFile();
     void reencipherSecrets(const std::string& oldPassword, const std::string& newPassword);
     void showError(const std::string& message);
     void reportPhonebookProblems();
@@ -270,6 +275,8 @@ class TForm1 : public SettingsHooks {
     std::unique_ptr<Profile> profile_;
     std::unique_ptr<Settings> settings_;
     bool terminate_ = false;
+    bool createdSettingsFile_ = false;  // this run made the settings file (empty)
+    bool writeErrorShown_ = false;      // a failed write of the settings file has been said
     std::optional<std::string> startEntry_;
 };
 

@@ -45,6 +45,7 @@ void TForm1::BitBtn6Click() {
                                                                                        : 0;
         if (c.Button1.caption == kDialCaption) {
             c.ComboBox1.enabled = true;
+            saveShownSettings(Model.state.previousEntry);
             if (settings_) guarded([&] { settings_->LoadSettings(); });
             Model.state.previousEntry = c.ComboBox1.text();
         }
@@ -78,6 +79,7 @@ void TForm1::BitBtn7Click() {
         MessageResult::Yes) {
         return;
     }
+    saveShownSettings(name);
     RasCon.EntryName = name;
     RasCon.DeleteEntry();
     relistEntries();
@@ -94,20 +96,8 @@ void TForm1::BitBtn7Click() {
     }
 }
 
-void TForm1::seedListsFromPhonebook(const std::string& entry) {
-    Model.phones.clear();
-    Model.logins.clear();
-    if (RasEdt.ReadEntryProperties(entry) == 0) {
-        if (!RasEdt.LocalPhoneNumber().empty()) Model.phones.push_back({RasEdt.LocalPhoneNumber()});
-        for (const std::string& alt : RasEdt.AlternatePhones())
-            Model.phones.push_back({alt});
-    }
-    if (RasEdt.ReadEntryDialParams(entry) == 0 && !RasEdt.UserName().empty()) {
-        LoginItem login;
-        login.login = RasEdt.UserName();
-        login.password = RasEdt.Password().empty() ? "?" : RasEdt.Password();
-        Model.logins.push_back(login);
-    }
+EntryLists TForm1::phonebookLists(const std::string& entry) {
+    return listsFromPhonebook(RasEdt, entry);
 }
 
 void TForm1::refreshDialAvailability() {

@@ -15,9 +15,16 @@ template <class F>
 void TForm1::guarded(F&& step) {
     try {
         step();
+    } catch (const ProfileWriteError& e) {
+        // A settings file that cannot be written is said once; its changes wait in memory and
+        // every later save tries again. Once one gets through, a new failure is said again.
+        if (!writeErrorShown_) showError(withFullStop(e.what()));
+        writeErrorShown_ = true;
+        return;
     } catch (const std::exception& e) {
         showError(withFullStop(e.what()));
     }
+    if (writeErrorShown_ && profile_ && !profile_->dirty()) writeErrorShown_ = false;
 }
 
 }  // namespace velmor

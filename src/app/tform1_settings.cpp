@@ -83,23 +83,18 @@ void TForm1::HotKeyChanged() {
 }
 
 void TForm1::applyHotKeys() {
-    const auto& h = Model.hotkeys;
-    // A binding that stays on with a changed key registers the new one; the old one stays
-    // registered until exit and matches no field.
-    for (const auto& [check, field] :
-         {std::pair{&h.DialCheck, &h.HotDial}, std::pair{&h.MinCheck, &h.HotMin},
-          std::pair{&h.LockCheck, &h.HotLock}}) {
-        if (check->checked) {
-            HotKeys.AddHotKey(field->hotKey);
-        } else {
-            HotKeys.RemoveHotKey(field->hotKey);
-        }
-    }
+    auto& h = Model.hotkeys;
+    // Each binding lets go of the combination it held before it registers its new one.
+    hotKeyBindings_[0].apply(HotKeys, h.DialCheck.checked, h.HotDial.hotKey);
+    hotKeyBindings_[1].apply(HotKeys, h.MinCheck.checked, h.HotMin.hotKey);
+    hotKeyBindings_[2].apply(HotKeys, h.LockCheck.checked, h.HotLock.hotKey);
+    // Applied by the button, by leaving the page or by loading the settings: nothing is left
+    // to apply.
+    h.Button11.enabled = false;
 }
 
 void TForm1::Button11Click() {
     applyHotKeys();
-    Model.hotkeys.Button11.enabled = false;
 }
 
 void TForm1::PageLeft(int pageIndex, int innerIndex) {

@@ -19,6 +19,9 @@ void TForm1::TimeEditDblClick(Edit& edit, velmor::UpDown& upDown, bool hour) {
 
 void TForm1::applySchedule() {
     Timers->apply();
+    // Applied by the button, by leaving the page or by loading the settings: nothing is left
+    // to apply.
+    Model.timer.Button13.enabled = false;
 }
 
 void TForm1::Button13Click() {
@@ -29,7 +32,6 @@ void TForm1::Button13Click() {
             settings_->WriteSchedule();
         });
     }
-    Model.timer.Button13.enabled = false;
 }
 
 }  // namespace velmor

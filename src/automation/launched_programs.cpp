@@ -2,8 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "automation/command_line.h"
 #include "automation/program_dialog.h"
@@ -13,6 +17,9 @@ namespace velmor {
 namespace {
 
 constexpr std::size_t kTipLength = 127;
+constexpr const char* kNoTray =
+    "На этом рабочем столе нет области уведомлений (трея), поэтому окна программ, запускаемых "
+    "\"только в трэе\", остаются на экране.";
 
 std::string fileNamePart(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -36,24 +43,92 @@ std::string firstCharacters(const std::string& text, std::size_t count) {
     return text.substr(0, at);
 }
 
+namespace fs = std::filesystem;
+
+// The program a script names on its first line ("#!/bin/sh", "#!/usr/bin/env python3"), as
+// the file it leads to; empty when the file is no script.
+std::string scriptInterpreter(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[256] = {};
+    in.read(head, sizeof head - 1);
+    const std::string line(head, static_cast<std::size_t>(in.gcount()));
+    if (line.rfind("#!", 0) != 0) return {};
+    std::istringstream words(line.substr(2, line.find('\n') - 2));
+    std::string program;
+    words >> program;
+    if (fileNamePart(program) == "env") {
+        // env's options and variables come before the program it runs.
+        std::string word;
+        program.clear();
+        while (words >> word) {
+            if (word[0] != '-' && word.find('=') == std::string::npos) {
+                program = word;
+                break;
+            }
+        }
+        if (!program.empty() && program.find('/') == std::string::npos) {
+            const char* searchPath = std::getenv("PATH");
+            std::istringstream folders(searchPath ? searchPath : "");
+            std::string found;
+            for (std::string folder; found.empty() && std::getline(folders, folder, ':');) {
+                const std::string candidate = folder + "/" + program;
+                if (::access(candidate.c_str(), X_OK) == 0) found = candidate;
+            }
+            program = found;
+        }
+    }
+    std::error_code ec;
+    const std::string resolved = program.empty() ? "" : fs::canonical(program, ec).string();
+    return ec ? std::string() : resolved;
+}
+
+// The file a command-line word names, read from the process's current folder.
+bool namesFile(const std::string& word, const ProcessInfo& p, const std::string& file) {
+    std::error_code ec;
+    const fs::path named =
+        word.starts_with('/') || p.workDir.empty() ? fs::path(word) : fs::path(p.workDir) / word;
+    return fs::equivalent(named, file, ec) && !ec;
+}
+
+// The script argument of an interpreter's command line: the first word after the program name
+// that is not an option.
+const std::string* scriptArgument(const ProcessInfo& p) {
+    for (std::size_t i = 1; i < p.args.size(); ++i) {
+        if (!p.args[i].empty() && p.args[i][0] != '-') return &p.args[i];
+    }
+    return nullptr;
+}
+
 }  // namespace
 
-bool KillProgramByPath(ProcessService& processes, const std::string& path) {
+bool KillProgramByPath(ProcessService& processes, const std::string& path,
+                       const std::vector<int>& startedHere) {
     bool result = false;
+    if (path.empty()) return false;
     const int self = static_cast<int>(::getpid());
-    // The process list gives the executable with its links resolved; a stored path that is a
-    // link (a program started through /usr/bin) is compared as the file it leads to as well.
+    const long user = static_cast<long>(::getuid());
+    // The process list gives executables with their links resolved. A stored file matches as
+    // itself (a link in its folders, such as /bin, resolved); a stored link (/usr/bin/python3)
+    // matches its target only in the processes started here through it, never every process
+    // of that target. A stored script matches the interpreter running it.
     std::error_code ec;
-    std::string resolved;
+    std::string resolved, itself, interpreter;
     if (path.find('/') != std::string::npos) {
-        resolved = std::filesystem::canonical(path, ec).string();
-        if (ec || resolved == path) resolved.clear();
+        resolved = fs::canonical(path, ec).string();
+        if (ec) resolved.clear();
+        if (!resolved.empty() && !fs::is_symlink(path, ec)) itself = resolved;
+        if (!resolved.empty()) interpreter = scriptInterpreter(path);
     }
     for (const ProcessInfo& p : processes.processes()) {
-        if (p.pid == self) continue;  // never the dialer itself: its settings would be lost
+        // Never the dialer itself (its settings would be lost), nor another user's program.
+        if (p.pid == self || p.uid != user) continue;
+        const bool started =
+            std::find(startedHere.begin(), startedHere.end(), p.pid) != startedHere.end();
+        const std::string* script = interpreter.empty() ? nullptr : scriptArgument(p);
         if (equalsIgnoreCase(fileNamePart(p.executable), path) ||
-            equalsIgnoreCase(p.executable, path) ||
-            (!resolved.empty() && equalsIgnoreCase(p.executable, resolved))) {
+            equalsIgnoreCase(p.executable, path) || (!itself.empty() && p.executable == itself) ||
+            (started && !resolved.empty() && p.executable == resolved) ||
+            (script && p.executable == interpreter && namesFile(*script, p, resolved))) {
             result = processes.terminate(p.pid);
         }
     }
@@ -129,7 +204,9 @@ void LaunchedPrograms::launch(int index, bool launchMode) {
     if (!launchMode && !app.restart) return;
     if (!processes_) return;
     const SplitParameters params = splitParameters(app.params);
-    if (!processes_->start(app.path, params.args, folderPart(app.path))) return;
+    const int pid = processes_->start(app.path, params.args, folderPart(app.path));
+    if (pid <= 0) return;
+    started_[app.path].push_back(pid);
     if (app.runMethod == 1 || app.runMethod == 2) setUpTrayIcon(index, app);
 }
 
@@ -144,7 +221,15 @@ void LaunchedPrograms::setUpTrayIcon(int index, const AppEntry& app) {
         loop_.processMessages();
         loop_.sleepMs(kWindowPollMs);
     }
-    if (app.runMethod == 1) windows_->hide(window);
+    if (app.runMethod == 1) {
+        // Hidden, a window needs an icon to come back by: without a notification area it stays
+        // on the screen (its icon appears with a notification area that starts later).
+        if (tray_->available()) {
+            windows_->hide(window);
+        } else {
+            tellNoTray();
+        }
+    }
 
     ProgramTrayIcons::Handlers h;
     // The handlers know the icon by its id, given once the icon exists.
@@ -170,7 +255,23 @@ WindowId LaunchedPrograms::FindProgramWindow(int index) {
 }
 
 bool LaunchedPrograms::KillProgramByPath(const std::string& path) {
-    return processes_ && velmor::KillProgramByPath(*processes_, path);
+    if (!processes_) return false;
+    const auto started = started_.find(path);
+    const bool killed = velmor::KillProgramByPath(
+        *processes_, path, started == started_.end() ? std::vector<int>{} : started->second);
+    // Ended now, or gone before: a later process of that id is another program.
+    if (started != started_.end()) started_.erase(started);
+    return killed;
+}
+
+void LaunchedPrograms::tellNoTray() {
+    if (noTrayTold_) return;
+    noTrayTold_ = true;
+    // Said once the launches are under way: the box does not hold up the programs still to
+    // start.
+    loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.lock()) ui_.messageBox(MessageKind::Warning, MessageButtons::Ok, kNoTray);
+    });
 }
 
 // --- disconnect and clean-up -----------------------------------------------------------------

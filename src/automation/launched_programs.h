@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "automation/program_tray_icons.h"
 #include "dialing/session.h"
@@ -15,10 +17,13 @@
 
 namespace velmor {
 
-// Terminates every process whose executable's file name or full path equals path, letter case
-// ignored (the dialer itself excepted). The result is that of the last attempt; false when no
-// process matched.
-bool KillProgramByPath(ProcessService& processes, const std::string& path);
+// Terminates every process of this user (the dialer itself excepted) that runs the program
+// file path: its executable's file name or full path equals path, letter case ignored; or it is
+// that file itself; or it is the interpreter running that script. A stored link matches the
+// file it leads to only in the processes of startedHere (those started through it). The result
+// is that of the last attempt; false when no process matched.
+bool KillProgramByPath(ProcessService& processes, const std::string& path,
+                       const std::vector<int>& startedHere = {});
 
 // The first top-level window whose title contains titlePart (letter case counts); an empty
 // titlePart matches none.
@@ -69,6 +74,7 @@ class LaunchedPrograms {
     void setUpTrayIcon(int index, const AppEntry& app);
     void removeIcon(int icon);
     void toggleWindow(const std::string& titlePart);
+    void tellNoTray();
 
     EventLoop& loop_;
     MainForm& m_;
@@ -80,6 +86,11 @@ class LaunchedPrograms {
     // What each icon stands for, kept apart from the list: an icon outlives the deletion of its
     // row or the switch to another entry's list.
     std::map<int, IconTarget> icons_;
+    // The processes started from each program file: through a stored link, only these are
+    // that program.
+    std::map<std::string, std::vector<int>> started_;
+    bool noTrayTold_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace velmor

@@ -19,6 +19,8 @@ class ProgramTrayIcons {
     };
 
     virtual ~ProgramTrayIcons() = default;
+    // The desktop has a notification area now (without one, icons wait for one to appear).
+    virtual bool available() const = 0;
     // Adds a visible icon showing the icon of the program file (its own, or that of its file
     // type), with the tip and the menu of "Показать"/"Спрятать" and "Выйти". Returns an id > 0,
     // or 0 when no icon could be added.

@@ -33,7 +33,9 @@ void TAboutBox::LinkClick() {
 void TAboutBox::DownloadDoneFile(const std::string& /*fileName*/, std::int64_t size) {
     const std::string path = programDir_ + "update.inf";
     std::string line;
-    if (size != 4) {
+    // Exactly the four characters of a version, and a version they must be (not the first bytes
+    // of an error page).
+    if (size != 4 || !takeFirstLine(path, line) || !looksLikeVersion(line)) {
         std::remove(path.c_str());
         ui_.messageBox(MessageKind::Error, MessageButtons::Ok,
                        "Ошибка. Проверьте подключение к Интернету и повторите попытку.");
@@ -41,7 +43,6 @@ void TAboutBox::DownloadDoneFile(const std::string& /*fileName*/, std::int64_t s
         if (onChanged) onChanged();
         return;
     }
-    takeFirstLine(path, line);
     if (isNewerVersion(line)) {
         if (ui_.messageBox(MessageKind::Question, MessageButtons::YesNo,
                            "Найдена новая версия (" + line + ") Открыть сайт программы?") ==

@@ -2,7 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <unistd.h>
+
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -15,6 +19,8 @@ struct TDownload::Job {
     // A copy of the properties: the worker never touches the component.
     std::string host, object, fileName, accept, agent, user, password, referer, post;
     bool useCache = false, binary = false;
+    std::int64_t maxBody = 0;
+    long timeLimitMs = 0;
     std::atomic<bool> stop{false};
     std::thread thread;
     // Filled by the worker, read on the UI thread after it has ended.
@@ -29,6 +35,7 @@ struct Transfer {
     std::FILE* file = nullptr;
     std::int64_t received = 0;
     bool failed = false;
+    bool tooLong = false;
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user) {
@@ -36,6 +43,11 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
     if (t->job->stop) return 0;
     const size_t n = size * count;
     if (!t->file) return 0;
+    // A body longer than an update file can be is not taken, announced length or not.
+    if (t->received + static_cast<std::int64_t>(n) > t->job->maxBody) {
+        t->tooLong = true;
+        return 0;
+    }
     if (std::fwrite(data, 1, n, t->file) != n) {
         t->failed = true;
         return 0;
@@ -78,13 +90,21 @@ void run(TDownload::Job& job) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, job.timeLimitMs);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(job.maxBody));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &job);
-    // The target file is created (or emptied) before the body arrives.
-    if (!job.stop) t.file = std::fopen(job.fileName.c_str(), "wb");
+    // The body goes to a temporary file beside the target, which is renamed only when the
+    // download succeeded: a cut transfer never leaves half a file.
+    std::string part = job.fileName + ".XXXXXX";
+    if (!job.stop) {
+        const int fd = ::mkstemp(part.data());
+        if (fd >= 0) t.file = ::fdopen(fd, "wb");
+        if (fd >= 0 && !t.file) ::close(fd);
+    }
     CURLcode rc = t.file ? curl_easy_perform(curl) : CURLE_WRITE_ERROR;
     long status = 0;
     curl_off_t length = -1;
@@ -94,8 +114,14 @@ void run(TDownload::Job& job) {
     job.expected = length >= 0 ? static_cast<std::int64_t>(length) : 0;
     // Without a Content-Length the expected size is 0, so any body counts as a failure. An
     // error page is not the file either, even when its length is right.
-    job.success = rc == CURLE_OK && !t.failed && !job.stop && status == 200 && length >= 0 &&
-                  t.received == job.expected;
+    job.success = rc == CURLE_OK && !t.failed && !t.tooLong && !job.stop && status == 200 &&
+                  length >= 0 && t.received == job.expected;
+    if (t.file) {
+        if (!job.success || std::rename(part.c_str(), job.fileName.c_str()) != 0) {
+            job.success = false;
+            std::remove(part.c_str());
+        }
+    }
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
 }
@@ -137,6 +163,8 @@ void TDownload::GetFile() {
     job->post = PostQuery;
     job->useCache = UseCache;
     job->binary = BinaryData;
+    job->maxBody = MaxBodyBytes;
+    job->timeLimitMs = TimeLimitMs;
     running_ = true;
     if (job_ && job_->thread.joinable()) job_->thread.join();
     job_ = job;
@@ -162,9 +190,26 @@ void TDownload::AbortDownload() {
     if (job_) job_->stop = true;
 }
 
+namespace {
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+}  // namespace
+
 bool looksLikeVersion(const std::string& line) {
-    const auto dot = line.find('.');
-    return dot != std::string::npos && dot >= 1;
+    std::size_t end = line.size();
+    while (end > 0 && isBlank(line[end - 1]))
+        --end;
+    if (end == 0 || !std::isdigit(static_cast<unsigned char>(line[0]))) return false;
+    bool dot = false;
+    for (std::size_t i = 1; i < end; ++i) {
+        if (line[i] == '.') {
+            dot = true;
+        } else if (!std::isdigit(static_cast<unsigned char>(line[i]))) {
+            return false;
+        }
+    }
+    return dot;
 }
 
 bool isNewerVersion(const std::string& line) {
@@ -176,6 +221,8 @@ bool takeFirstLine(const std::string& path, std::string& line) {
     if (!in) return false;
     std::getline(in, line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!line.empty() && isBlank(line.back()))
+        line.pop_back();
     in.close();
     std::remove(path.c_str());
     return true;

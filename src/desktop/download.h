@@ -26,8 +26,13 @@ class TDownload {
     bool UseCache = false;
     bool BinaryData = false;
     std::string UserName, Password, Referer, PostQuery;
+    // Bounds of one download: a longer body is refused (nothing is written), and a transfer
+    // still unfinished after the time limit ends as a failure.
+    std::int64_t MaxBodyBytes = 64 * 1024;
+    int TimeLimitMs = 60000;
 
-    // Raised on the UI thread: the file arrived whole (size: the server's Content-Length).
+    // Raised on the UI thread: the file arrived whole (size: the server's Content-Length). The
+    // body is written to a temporary file beside FileName, which takes its name only then.
     std::function<void(const std::string& fileName, std::int64_t size)> OnDoneFile;
     // Raised on the UI thread when the download ended without success.
     std::function<void()> OnError;
@@ -51,11 +56,13 @@ class TDownload {
     bool running_ = false;
 };
 
-// The file "update.inf" says a version newer than ours: its first line holds "." at the second
-// character or later and is greater than "0.97", compared byte by byte.
+// The file "update.inf" says a version newer than ours: its first line is digits and dots, a
+// digit first and a dot after it (blanks at its end do not count), and it is greater than
+// "0.97", compared byte by byte.
 bool looksLikeVersion(const std::string& line);
 bool isNewerVersion(const std::string& line);
-// Reads the first line of a file and deletes it; false when there is no file.
+// Reads the first line of a file, without its line end and the blanks before it, and deletes
+// the file; false when there is no file.
 bool takeFirstLine(const std::string& path, std::string& line);
 
 }  // namespace velmor

@@ -104,4 +104,14 @@ void THotKeys::pressed(int id, unsigned modifiers, std::uint8_t virtualKey) {
     OnHotKeyPressed(value, static_cast<std::uint16_t>(id));
 }
 
+void HotKeyBinding::apply(THotKeys& keys, bool on, std::uint32_t value) {
+    // Released meanwhile (the registry moved to another service).
+    if (held_ && !keys.isRegistered(*held_)) held_.reset();
+    if (held_ && (!on || *held_ != value)) {
+        keys.RemoveHotKey(*held_);
+        held_.reset();
+    }
+    if (on && !held_ && keys.AddHotKey(value) != 0) held_ = value;
+}
+
 }  // namespace velmor

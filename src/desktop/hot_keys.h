@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,19 @@ class THotKeys {
     std::vector<Registration> list_;
     std::map<std::string, Atom> atoms_;
     std::uint16_t nextAtom_ = 0xC000;
+};
+
+// One action's binding to a combination (dial, minimize, lock): what it holds registered now.
+class HotKeyBinding {
+  public:
+    // Puts the binding's switch and combination in force: the combination it held is released
+    // when the binding is off or has another one now, before the new one is registered (a
+    // combination that cannot be had leaves it holding none).
+    void apply(THotKeys& keys, bool on, std::uint32_t value);
+    bool holds() const { return held_.has_value(); }
+
+  private:
+    std::optional<std::uint32_t> held_;
 };
 
 }  // namespace velmor

@@ -1,6 +1,7 @@
 #include "desktop/log_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,9 +33,34 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
+// A line cut short (the program killed in the middle of writing it, a full disk) is dropped, so
+// that the next line does not run on from it. Only the last few kilobytes are looked at: a longer
+// run without a line end is ended instead.
+void dropCutLine(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size == 0) return;
+    char buf[4096];
+    const off_t from = st.st_size > static_cast<off_t>(sizeof buf)
+                           ? st.st_size - static_cast<off_t>(sizeof buf)
+                           : 0;
+    const ssize_t n = ::pread(fd, buf, static_cast<std::size_t>(st.st_size - from), from);
+    if (n <= 0 || buf[n - 1] == '\n') return;
+    for (ssize_t i = n - 1; i >= 0; --i) {
+        if (buf[i] == '\n') {
+            static_cast<void>(::ftruncate(fd, from + i + 1));
+            return;
+        }
+    }
+    if (from == 0) {
+        static_cast<void>(::ftruncate(fd, 0));
+    } else {
+        writeAll(fd, "\r\n");
+    }
+}
+
 int openLog(const std::string& name, bool truncate) {
     const int mode = truncate ? O_TRUNC : O_APPEND;
-    return ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0644);
+    return ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | mode, 0644);
 }
 
 }  // namespace
@@ -91,7 +117,12 @@ void TLogFile::AddLine(std::string_view text, int blankBefore, int blankAfter) {
     // The file is open only for this one entry, written in a single piece.
     const int fd = openLog(resolvedName(), OverwriteExistingFile);
     if (fd < 0) return;  // no log is no reason to stop: the line is dropped
-    writeAll(fd, bytes);
+    if (!tailChecked_) dropCutLine(fd);
+    tailChecked_ = true;
+    struct stat st {};
+    const bool sized = ::fstat(fd, &st) == 0;
+    // A line that does not fit (a full disk) is taken back whole.
+    if (!writeAll(fd, bytes) && sized) static_cast<void>(::ftruncate(fd, st.st_size));
     ::close(fd);
 }
 

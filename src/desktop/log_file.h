@@ -31,7 +31,9 @@ class TLogFile {
 
     // After the properties are set: empties the file when ClearonCreate is on.
     void Loaded();
-    // Appends one entry; a file that cannot be opened or written drops the line silently.
+    // Appends one entry; a file that cannot be opened or written drops the line silently, and a
+    // line that is written only in part is taken back. The first entry of a run drops a last
+    // line that an earlier run left cut short.
     void AddLine(std::string_view text, int blankBefore = 0, int blankAfter = 0);
 
     // Called with every line as built (UTF-8, without line end), written or not; the headless
@@ -43,6 +45,7 @@ class TLogFile {
     std::string buildLine(std::string_view text) const;
 
     const Clock& clock_;
+    bool tailChecked_ = false;  // a line cut short by an earlier run has been dropped
     std::string programDir_;
     LocaleFormat format_;
 };

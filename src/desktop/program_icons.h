@@ -16,6 +16,7 @@ class TrayProgramIcons : public ProgramTrayIcons {
     TrayProgramIcons(EventLoop& loop, TrayService* tray);
     ~TrayProgramIcons() override;
 
+    bool available() const override { return tray_ && tray_->available(); }
     int add(const std::string& programFile, const std::string& tip, Handlers handlers) override;
     void remove(int id) override;
     bool visible(int id) const override;

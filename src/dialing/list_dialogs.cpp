@@ -89,8 +89,8 @@ bool LoginDialog::OkClick() {
 
 bool LoginDialog::ResultClick() {
     if (LoginResult.empty() || PasswordResult.empty()) return false;
-    // The money is taken only when one was entered; otherwise the last money text stays.
-    if (Money != 0) lastMoneyText_ = formatReal(Money, locale_.decimalSeparator);
+    // The money shown is taken, 0 as well (not the money text an earlier dialog left).
+    lastMoneyText_ = formatReal(Money, locale_.decimalSeparator);
     return accept(LoginResult, PasswordResult);
 }
 

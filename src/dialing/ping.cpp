@@ -156,6 +156,10 @@ int TPing::echo() {
     processMessagesUntil([&] { return outcome->done; });
     lastReply_ = outcome->result;
     lastError_ = lastReply_.error;
+    if (lastReply_.noSocket && !noSocketTold_) {
+        noSocketTold_ = true;
+        if (OnNoSocket) OnNoSocket(*this);
+    }
     return echoDone(lastReply_.replies);
 }
 

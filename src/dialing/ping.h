@@ -41,6 +41,8 @@ class TPing {
     std::function<void(TPing&)> OnEchoRequest;
     // Diagnostic texts ("Unable to resolve ...", "Invalid host address").
     std::function<void(TPing&, const std::string& text)> OnDisplay;
+    // The first echo that found no ICMP socket this user may open (later ones say nothing).
+    std::function<void(TPing&)> OnNoSocket;
 
     // Starts finding the address of host. A dotted address is answered at once, before the call
     // returns; a name later, on the user-interface thread. A lookup still pending is dropped
@@ -79,6 +81,7 @@ class TPing {
     icmp::Ipv4 resolvedAddress_ = 0;
     int lastError_ = 0;
     icmp::EchoResult lastReply_;
+    bool noSocketTold_ = false;
 };
 
 }  // namespace velmor

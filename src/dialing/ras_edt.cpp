@@ -40,4 +40,22 @@ int TRasEdt::ReadEntryDialParams(std::string_view entry) {
     return 0;
 }
 
+EntryLists listsFromPhonebook(TRasEdt& edt, std::string_view entry) {
+    EntryLists lists;
+    if (edt.ReadEntryProperties(entry) == 0) {
+        if (!edt.LocalPhoneNumber().empty()) lists.phones.push_back({edt.LocalPhoneNumber()});
+        for (const std::string& alt : edt.AlternatePhones()) {
+            if (lists.phones.size() >= static_cast<std::size_t>(kMaxListItems)) break;
+            lists.phones.push_back({alt});
+        }
+    }
+    if (edt.ReadEntryDialParams(entry) == 0 && !edt.UserName().empty()) {
+        LoginItem login;
+        login.login = edt.UserName();
+        login.password = edt.Password().empty() ? "?" : edt.Password();
+        lists.logins.push_back(login);
+    }
+    return lists;
+}
+
 }  // namespace velmor

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "form/entry_lists.h"
 #include "platform/ras.h"
 
 namespace velmor {
@@ -34,5 +35,10 @@ class TRasEdt {
     std::string userName_, password_, callbackNumber_, domain_;
     int lastResult_ = 0;
 };
+
+// The lists an entry without a section of its own starts with: its main number and alternates
+// (no more than an entry keeps), and its saved user name with the saved password, or "?" when
+// none is saved.
+EntryLists listsFromPhonebook(TRasEdt& edt, std::string_view entry);
 
 }  // namespace velmor

@@ -27,4 +27,10 @@ struct LoginItem {
 // The most phones and logins an entry keeps (indexes 0 to 50 in the settings file).
 constexpr int kMaxListItems = 51;
 
+// Both lists of one entry.
+struct EntryLists {
+    std::vector<PhoneItem> phones;
+    std::vector<LoginItem> logins;
+};
+
 }  // namespace velmor

@@ -22,27 +22,41 @@ void restart(RunningTraffic& t) {
 
 }  // namespace
 
-void Statistics::rollover(int dayOfMonth) {
-    if (dayOfMonth == storedDay) return;
-    inInternetDay = 0;
-    restart(trafficToday);
-    dengiToday = 0;
-    if (dayOfMonth < storedDay) {
+bool newDay(const StatDate& stored, const LocalDateTime& today) {
+    if (stored.day == 0) return false;
+    if (!stored.full()) return today.day != stored.day;
+    return !(stored == StatDate::of(today));
+}
+
+bool newMonth(const StatDate& stored, const LocalDateTime& today) {
+    if (stored.day == 0) return false;
+    if (!stored.full()) return today.day < stored.day;
+    return stored.year != today.year || stored.month != today.month;
+}
+
+void Statistics::rollover(const LocalDateTime& today) {
+    if (newDay(stored, today)) {
+        inInternetDay = 0;
+        restart(trafficToday);
+        dengiToday = 0;
+    }
+    if (newMonth(stored, today)) {
         inInternetLastMonth = inInternetMonth;
         inInternetMonth = 0;
-        inInternetCurrentLastMonth = inInternetCurrentMonth;
-        inInternetCurrentMonth = 0;
         trafficLastMonth = trafficMonth.current;
         restart(trafficMonth);
-        trafficCurrentLastMonth = trafficCurrentMonth.current;
-        restart(trafficCurrentMonth);
         dengiLastMonth = dengiMonth;
         dengiMonth = 0;
+    }
+    if (newMonth(entryStored, today)) {
+        inInternetCurrentLastMonth = inInternetCurrentMonth;
+        inInternetCurrentMonth = 0;
+        trafficCurrentLastMonth = trafficCurrentMonth.current;
+        restart(trafficCurrentMonth);
         dengiCurrentLastMonth = dengiCurrentMonth;
         dengiCurrentMonth = 0;
     }
-    storedDay = dayOfMonth;
-    todayDay = dayOfMonth;
+    stored = entryStored = StatDate::of(today);
 }
 
 void Statistics::sessionStart() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/event_loop.h"
 #include "platform/locale_format.h"
 
 namespace velmor {
@@ -23,6 +24,21 @@ struct RunningTraffic {
     void set(TrafficPair v) { base = current = v; }
     friend bool operator==(const RunningTraffic&, const RunningTraffic&) = default;
 };
+
+// A date as the settings file keeps it: the full date, or from an older file only the day of
+// the month (year and month 0); day 0 means none.
+struct StatDate {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    static StatDate of(const LocalDateTime& t) { return {t.year, t.month, t.day}; }
+    bool full() const { return year != 0; }
+    friend bool operator==(const StatDate&, const StatDate&) = default;
+};
+
+// Whether today is another day, or another month, than a stored date (never without one).
+bool newDay(const StatDate& stored, const LocalDateTime& today);
+bool newMonth(const StatDate& stored, const LocalDateTime& today);
 
 struct Statistics {
     // Seconds on line.
@@ -55,13 +71,16 @@ struct Statistics {
     double dengiCurrentLastMonth = 0;
     double dengiLast = 0;
 
-    // Day of the month of the last load or save (0: none) and today's day as then seen.
-    int storedDay = 0;
-    int todayDay = 0;
+    // The date the figures belong to (of the last load or save): that of the program-wide
+    // figures and that of the entry's month figures, which the entry's own section keeps.
+    StatDate stored;
+    StatDate entryStored;
 
-    // A new day (today's day differs from the stored one) resets today's figures; a smaller day
-    // also moves this month into last month. The stored day then becomes today.
-    void rollover(int dayOfMonth);
+    // A new day resets today's figures; a new month also moves this month into last month, the
+    // entry's month by its own date. Both dates then become today. With a full stored date a new
+    // day and month are told by the calendar; with only a day of the month (an older file), a
+    // different day is a new day and a smaller one a new month. No stored day: nothing moves.
+    void rollover(const LocalDateTime& today);
     // Bases take the current values; the session's seconds, traffic and money start from zero.
     void sessionStart();
     // One second on line.

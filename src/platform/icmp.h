@@ -59,6 +59,8 @@ struct EchoResult {
     Ipv4 from = 0;    // the replying address
     int roundTripMs = 0;
     int dataSize = 0;  // data bytes of the reply
+    // No ICMP socket could be opened: this user may have neither a datagram nor a raw one.
+    bool noSocket = false;
 };
 
 // The data of a request: a fixed text of 45 characters, cut to size or followed by spaces.

@@ -104,9 +104,9 @@ MachineBinding machineBinding(std::string_view firstArgument) {
     return machineBindingOf(volumeSerial(firstArgument));
 }
 
-InstanceLock::InstanceLock(std::string lockPath) {
+InstanceLock::InstanceLock(std::string lockPath) : path_(std::move(lockPath)) {
     const int fd =
-        ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
+        ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
     if (fd < 0) {
         error_ = errno;
         return;

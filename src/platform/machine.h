@@ -45,6 +45,7 @@ class InstanceLock {
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
     bool acquired() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
     // Why the lock was not taken: EWOULDBLOCK when another process holds it, another errno when
     // the lock file could not be opened; 0 when acquired.
     int error() const { return error_; }
@@ -54,6 +55,7 @@ class InstanceLock {
     static std::string defaultPath();
 
   private:
+    std::string path_;
     int fd_ = -1;
     int error_ = 0;
 };

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 #include "platform/codepage.h"
 #include "platform/collate.h"
@@ -113,15 +114,36 @@ void writeSimKeys(Profile& p, const std::string& sec, const SimSettings& sim) {
     p.writeString(sec, "SimDropAfter", std::to_string(sim.dropAfterSec));
 }
 
+void writeModemKeys(Profile& p, const std::string& sec, const ModemSettings& m) {
+    p.writeString(sec, "Speed", std::to_string(m.speed));
+    p.writeString(sec, "Init1", m.init1);
+    p.writeString(sec, "Init2", m.init2);
+    p.writeString(sec, "FlowControl", m.flowControl == FlowControl::None ? "none" : "hardware");
+    p.writeString(sec, "DialTimeout", std::to_string(m.dialTimeoutSec));
+}
+
 void writeMainKeys(Profile& p, const std::string& sec, const PhonebookEntry& e) {
     p.writeString(sec, "Device", e.device.empty() ? "sim" : e.device);
     p.writeString(sec, "PhoneNumber", e.phoneNumber);
     p.writeString(sec, "AlternatePhoneNumbers", joinList(e.alternates));
     p.writeString(sec, "UserName", e.userName);
     p.writeString(sec, "Password", e.password);
+    if (deviceKindOf(e.device) == DeviceKind::Serial) writeModemKeys(p, sec, e.modem);
+}
+
+// A modem command line: no control characters (they would end the line early).
+bool validCommand(const std::string& text) {
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
 }  // namespace
+
+const std::vector<std::uint32_t>& portSpeeds() {
+    static const std::vector<std::uint32_t> speeds = {300,   1200,  2400,   4800,   9600,   19200,
+                                                      38400, 57600, 115200, 230400, 460800, 921600};
+    return speeds;
+}
 
 DeviceKind deviceKindOf(std::string_view device) {
     const std::string d = trim(device);
@@ -303,6 +325,45 @@ Phonebook::Result Phonebook::find(std::string_view name, PhonebookEntry& out) {
                     " (ожидается sim или путь к последовательному порту, например /dev/ttyS0); "
                     "набрать номер этой записи нельзя.");
         }
+        ModemSettings& modem = out.modem;
+        const ModemSettings modemDef;
+        const std::string speedText = trim(p.readString(s, "Speed", ""));
+        if (!speedText.empty()) {
+            const auto v = parseUnsigned(speedText);
+            const auto& speeds = portSpeeds();
+            if (v && std::find(speeds.begin(), speeds.end(), *v) != speeds.end()) {
+                modem.speed = static_cast<std::uint32_t>(*v);
+            } else {
+                bad("Speed", speedText,
+                    "значение " + guillemets(speedText) +
+                        " не является скоростью порта (300, 1200, … 115200, 230400, 460800, "
+                        "921600); используется " +
+                        std::to_string(modemDef.speed) + ".");
+            }
+        }
+        for (auto [key, field, def] : {std::tuple{"Init1", &modem.init1, &modemDef.init1},
+                                       std::tuple{"Init2", &modem.init2, &modemDef.init2}}) {
+            const std::string text = trim(p.readString(s, key, *def));
+            if (validCommand(text)) {
+                *field = text;
+            } else {
+                bad(key, text,
+                    "строка команды модема содержит управляющие символы; используется " +
+                        guillemets(*def) + ".");
+            }
+        }
+        const std::string flow = trim(p.readString(s, "FlowControl", ""));
+        if (equalsIgnoreCase(flow, "none")) {
+            modem.flowControl = FlowControl::None;
+        } else if (!flow.empty() && !equalsIgnoreCase(flow, "hardware")) {
+            bad("FlowControl", flow,
+                "значение " + guillemets(flow) +
+                    " не является способом управления потоком (hardware или none); используется "
+                    "hardware.");
+        }
+        modem.dialTimeoutSec =
+            static_cast<std::uint32_t>(number("DialTimeout", modemDef.dialTimeoutSec, 1, 3600));
+
         out.phoneNumber = trim(p.readString(s, "PhoneNumber", ""));
         out.alternates = splitList(p.readString(s, "AlternatePhoneNumbers", ""));
         out.userName = p.readString(s, "UserName", "");

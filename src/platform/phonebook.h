@@ -33,6 +33,23 @@ struct SimSettings {
 
 enum class DeviceKind { Sim, Serial, Unknown };
 
+enum class FlowControl { Hardware, None };
+
+// How a serial modem entry opens its port and talks to the modem (Speed, Init1, Init2,
+// FlowControl, DialTimeout).
+struct ModemSettings {
+    std::uint32_t speed = 115200;  // the port's rate in bits per second
+    std::string init1 = "ATZ";     // sent before dialling, each answered by OK; empty: not sent
+    std::string init2 = "ATQ0 V1 E1 S0=0 &C1 &D2";
+    FlowControl flowControl = FlowControl::Hardware;  // RTS/CTS
+    std::uint32_t dialTimeoutSec = 90;                // from the dial command to its result
+
+    friend bool operator==(const ModemSettings&, const ModemSettings&) = default;
+};
+
+// The port rates an entry may name, slowest first.
+const std::vector<std::uint32_t>& portSpeeds();
+
 struct PhonebookEntry {
     std::string name;
     std::string device = "sim";  // as written in the file
@@ -41,6 +58,7 @@ struct PhonebookEntry {
     std::vector<std::string> alternates;
     std::string userName;
     std::string password;  // empty: none saved
+    ModemSettings modem;
     SimSettings sim;
 };
 
@@ -79,7 +97,7 @@ class Phonebook {
 
     // Writes an entry: new when oldName is empty, else in place of oldName (renaming it when the
     // name differs). The Sim* keys of the old entry are kept; the other keys are written from the
-    // record.
+    // record (the modem keys only for a serial entry: a simulated one keeps whatever it had).
     Result write(const PhonebookEntry& entry, std::string_view oldName);
     Result erase(std::string_view name);
 

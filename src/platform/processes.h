@@ -11,7 +11,10 @@ namespace velmor {
 // One running process as the process list gives it.
 struct ProcessInfo {
     int pid = 0;
-    std::string executable;  // the executable's full path
+    std::string executable;         // the executable's full path, links resolved
+    std::vector<std::string> args;  // its command line, the program name first
+    std::string workDir;            // its current folder
+    long uid = -1;                  // the real user id of its owner; -1: not known
 };
 
 class ProcessService {
@@ -19,9 +22,10 @@ class ProcessService {
     virtual ~ProcessService() = default;
     // Starts the program file with the arguments in the working folder (empty: the current
     // one). A name without a folder is looked up on the search path; a file that is not a program
-    // is opened with the desktop's default application. False when nothing could be started.
-    virtual bool start(const std::string& path, const std::vector<std::string>& args,
-                       const std::string& workDir) = 0;
+    // is opened with the desktop's default application. The id of the process started, or 0
+    // when nothing could be started.
+    virtual int start(const std::string& path, const std::vector<std::string>& args,
+                      const std::string& workDir) = 0;
     // The processes running now.
     virtual std::vector<ProcessInfo> processes() = 0;
     // Asks the process to end, and ends it by force when it has not after a short grace. True

@@ -1,6 +1,8 @@
 #include "platform/profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,6 +157,40 @@ std::string directoryOf(const std::string& path) {
 
 std::atomic<unsigned> tempCounter{0};
 
+// The temporary name of a flush by this process: "<file>.tmp-<pid>-<n>".
+std::string tempName(const std::string& target, unsigned n) {
+    return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(n);
+}
+
+// Removes the temporary files that flushes of target left when their process was killed between
+// creating and renaming them. A file of a process that still runs is its own business.
+void removeStaleTemps(const std::string& target) {
+    const std::string dir = directoryOf(target);
+    const std::size_t slash = target.rfind('/');
+    const std::string prefix =
+        (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp-";
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    auto digits = [](std::string_view s) {
+        return !s.empty() && s.size() < 10 &&
+               s.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (!name.starts_with(prefix)) continue;
+        const std::string_view rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == std::string_view::npos || !digits(rest.substr(0, dash)) ||
+            !digits(rest.substr(dash + 1))) {
+            continue;
+        }
+        const pid_t pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
+}
+
 }  // namespace
 
 struct Profile::Impl {
@@ -248,11 +284,17 @@ struct Profile::Impl {
             bom = true;
             text.remove_prefix(3);
         }
+        // CR LF, LF and a lone CR each end a line (a CR left inside a name could be listed but
+        // never looked up, since names lose their line breaks).
         while (!text.empty()) {
-            const std::size_t nl = text.find('\n');
-            std::string_view line = text.substr(0, nl);
-            text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-            if (line.ends_with('\r')) line.remove_suffix(1);
+            const std::size_t end = text.find_first_of("\r\n");
+            const std::string_view line = text.substr(0, end);
+            std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+            if (end != std::string_view::npos && text[end] == '\r' && next < text.size() &&
+                text[next] == '\n') {
+                ++next;
+            }
+            text.remove_prefix(next);
             addLine(std::string(line));
         }
     }
@@ -279,6 +321,7 @@ struct Profile::Impl {
     // Reads the file into memory. A missing file is an empty one; a file that exists but cannot
     // be read leaves the memory empty and marks it unreadable.
     void load() {
+        if (!loaded) removeStaleTemps(targetPath());
         loaded = true;
         unreadable = false;
         clear();
@@ -363,8 +406,7 @@ struct Profile::Impl {
         int fd = -1;
         std::string temp;
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temp = target + ".tmp-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(tempCounter.fetch_add(1));
+            temp = tempName(target, tempCounter.fetch_add(1));
             fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0 && errno != EEXIST) break;
         }

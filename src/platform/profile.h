@@ -37,6 +37,7 @@ class ProfileWriteError : public std::runtime_error {
 //   outermost Batch write the file. A flush replaces the file atomically (temporary file in the
 //   same folder, fsync, rename), created with mode 0600; on failure it throws ProfileWriteError,
 //   the file on disk stays as it was, and the pending writes stay in memory for the next flush.
+//   The temporary files that a killed process left behind are removed at the first read.
 // - Changes that another process makes to the file are picked up by the next read outside a Batch.
 //   When the file changed while writes of ours were pending, the flush applies ours on top of the
 //   other text instead of throwing it away.

@@ -35,8 +35,7 @@ std::string errorText(int code) {
         case kErrorUserDisconnection:
             return "Подключение было закрыто пользователем.";
         case kErrorPortNotAvailable:
-            return "Модем на последовательном порту недоступен: набор номера через "
-                   "последовательный порт пока не поддерживается. Выберите устройство sim.";
+            return "Порт модема недоступен.";
         case kErrorLineBusy:
             return "Линия занята.";
         case kErrorNoAnswer:
@@ -48,6 +47,10 @@ std::string errorText(int code) {
         case kErrorAuthenticationFailure:
             return "Доступ запрещен: имя пользователя или пароль не приняты удаленным "
                    "компьютером.";
+        case kErrorHardwareFailure:
+            return "Произошел аппаратный сбой модема (или другого устройства связи).";
+        case kErrorPppTimeout:
+            return "Подключение было прервано, так как удаленный компьютер не ответил вовремя.";
         case kErrorProjectionNotComplete:
             return "Согласование протоколов подключения еще не завершено.";
         case kErrorDllNotFound:

@@ -48,12 +48,14 @@ constexpr int kErrorCannotFindPhonebookEntry = 623;
 constexpr int kErrorCannotWritePhonebook = 624;
 constexpr int kErrorRemoteDisconnection = 629;
 constexpr int kErrorUserDisconnection = 631;
-constexpr int kErrorPortNotAvailable = 633;  // a serial modem entry: no modem device yet
+constexpr int kErrorPortNotAvailable = 633;  // the port or the system's PPP part cannot be used
 constexpr int kErrorLineBusy = 676;
 constexpr int kErrorNoAnswer = 678;
 constexpr int kErrorNoCarrier = 679;
 constexpr int kErrorNoDialtone = 680;
 constexpr int kErrorAuthenticationFailure = 691;
+constexpr int kErrorHardwareFailure = 692;  // the modem answers wrongly or not at all
+constexpr int kErrorPppTimeout = 718;       // the remote end never answered the PPP start
 constexpr int kErrorProjectionNotComplete = 730;
 constexpr int kErrorDllNotFound = 1157;  // the service is not available
 
@@ -165,11 +167,14 @@ class RasService {
     virtual int getConnectionStatistics(Handle handle, Statistics& out) = 0;
     virtual int clearConnectionStatistics(Handle handle) = 0;
 
+    // The text of a code; for a device's own failure (633: why the port cannot be used, and the
+    // fix) the device's sentence about the latest such failure.
     virtual std::string errorString(int code) const { return errorText(code); }
 };
 
 // The Linux service: the phonebook file at path (created with the demonstration entry when it is
-// missing) and its devices, the simulated modem first. The loop runs the simulated line.
+// missing) and the devices its entries name: the simulated modem ("sim", the default) and a
+// serial modem through pppd for a port path. The loop runs the simulated line.
 std::unique_ptr<RasService> makePhonebookService(EventLoop& loop, std::string phonebookPath);
 // The same on the default phonebook (Phonebook::defaultPath()).
 std::unique_ptr<RasService> makeDefaultService(EventLoop& loop);

@@ -1,12 +1,35 @@
 // A dial-up device of the phonebook service: dials one entry and answers for its connections.
 #pragma once
 
+#include <map>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/phonebook.h"
 #include "platform/ras.h"
 
 namespace velmor::ras {
+
+// Sentences that say more than errorText about the latest failure with a code, such as why a port
+// cannot be used and what fixes it. A device sets one (on any thread) before it reports the code;
+// the service's errorString reads it.
+class ErrorDetails {
+  public:
+    void set(int code, std::string text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts_[code] = std::move(text);
+    }
+    std::string text(int code) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = texts_.find(code);
+        return it == texts_.end() ? std::string() : it->second;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::map<int, std::string> texts_;
+};
 
 // Handles are allocated by the service and are unique across devices. Every method answers
 // kErrorInvalidHandle for a handle the device does not hold.

@@ -1,8 +1,11 @@
 // The Linux remote access service: the phonebook file and the devices its entries name.
 #include <algorithm>
+#include <map>
 
 #include "platform/collate.h"
 #include "platform/event_loop.h"
+#include "platform/linux/modem_checks.h"
+#include "platform/linux/serial_modem.h"
 #include "platform/ras.h"
 #include "platform/ras_device.h"
 #include "platform/sim/sim_modem.h"
@@ -30,7 +33,9 @@ int codeOf(Phonebook::Result r) {
 
 class PhonebookService : public RasService {
   public:
-    PhonebookService(EventLoop& loop, std::string path) : book_(std::move(path)), sim_(loop) {
+    PhonebookService(EventLoop& loop, std::string path)
+        : book_(std::move(path)), modemEnvironment_(modem::PppEnvironment::fromEnvironment()) {
+        devices_.emplace(kSimKey, std::make_unique<sim::SimModem>(loop));
         book_.createIfMissing();
     }
 
@@ -82,17 +87,10 @@ class PhonebookService : public RasService {
         PhonebookEntry entry;
         const int r = codeOf(book_.find(request.entryName, entry));
         if (r != 0) return r;
-        switch (entry.deviceKind) {
-            case DeviceKind::Serial:
-                // The serial modem device does not exist yet.
-                return kErrorPortNotAvailable;
-            case DeviceKind::Unknown:
-                return kErrorDeviceDoesNotExist;
-            case DeviceKind::Sim:
-                break;
-        }
+        RasDevice* device = deviceFor(entry);
+        if (!device) return kErrorDeviceDoesNotExist;
         const Handle h = allocateHandle();
-        const int d = sim_.dial(h, entry, request, std::move(notifier));
+        const int d = device->dial(h, entry, request, std::move(notifier));
         if (d == 0) handle = h;
         return d;
     }
@@ -110,7 +108,8 @@ class PhonebookService : public RasService {
 
     int enumConnections(std::vector<Connection>& out) override {
         out.clear();
-        sim_.connections(out);
+        for (const auto& [key, device] : devices_)
+            device->connections(out);
         std::stable_sort(out.begin(), out.end(), [](const Connection& a, const Connection& b) {
             return a.handle < b.handle;
         });
@@ -136,9 +135,39 @@ class PhonebookService : public RasService {
         return d ? d->clearStatistics(handle) : kErrorInvalidHandle;
     }
 
+    std::string errorString(int code) const override {
+        const std::string detail = details_.text(code);
+        return detail.empty() ? errorText(code) : detail;
+    }
+
   private:
+    static constexpr const char* kSimKey = "sim";
+
+    // The device an entry names: the simulated modem, or the serial modem of its port (made when
+    // the port is first dialled); none for a device the phonebook does not know.
+    RasDevice* deviceFor(const PhonebookEntry& entry) {
+        switch (entry.deviceKind) {
+            case DeviceKind::Sim:
+                return devices_.at(kSimKey).get();
+            case DeviceKind::Serial: {
+                auto& device = devices_[entry.device];
+                if (!device) {
+                    device = std::make_unique<modem::SerialModem>(entry.device, modemEnvironment_,
+                                                                  details_);
+                }
+                return device.get();
+            }
+            case DeviceKind::Unknown:
+                break;
+        }
+        return nullptr;
+    }
+
     RasDevice* deviceOf(Handle handle) {
-        if (handle != 0 && sim_.holds(handle)) return &sim_;
+        if (handle == 0) return nullptr;
+        for (const auto& [key, device] : devices_) {
+            if (device->holds(handle)) return device.get();
+        }
         return nullptr;
     }
 
@@ -150,7 +179,10 @@ class PhonebookService : public RasService {
     }
 
     Phonebook book_;
-    sim::SimModem sim_;
+    modem::PppEnvironment modemEnvironment_;
+    ErrorDetails details_;  // before the devices, which use it until they are gone
+    // By the entry's Device: "sim" and the serial ports dialled so far.
+    std::map<std::string, std::unique_ptr<RasDevice>> devices_;
     Handle nextHandle_ = 0x1000;
 };
 

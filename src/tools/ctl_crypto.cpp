@@ -13,7 +13,7 @@ namespace velmor::ctl {
 namespace {
 
 struct CipherArgs {
-    std::optional<std::string> key;
+    std::string keyFile;
     bool hex = false;
     std::vector<std::string> operands;
 };
@@ -23,29 +23,38 @@ int usageError(const char* usage) {
     return kBadInput;
 }
 
-// --key KEY (or --key=KEY), --hex where allowed, "--" ends the options; one operand.
-std::optional<CipherArgs> parseCipherArgs(const Args& args, bool allowHex) {
+// --key-file FILE (or --key-file=FILE), --hex where allowed, "--" ends the options. On a bad
+// argument says why and sets status.
+std::optional<CipherArgs> parseCipherArgs(const Args& args, bool allowHex, const char* usage,
+                                          int& status) {
     CipherArgs out;
-    bool options = true;
+    bool options = true, keyGiven = false;
+    status = kBadInput;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (options && a == "--") {
             options = false;
-        } else if (options && a == "--key") {
-            if (i + 1 >= args.size()) return std::nullopt;
-            out.key = args[++i];
-        } else if (options && a.rfind("--key=", 0) == 0) {
-            out.key = a.substr(6);
+        } else if (options && a == "--key-file") {
+            if (i + 1 >= args.size()) return usageError(usage), std::nullopt;
+            out.keyFile = args[++i];
+            keyGiven = true;
+        } else if (options && a.rfind("--key-file=", 0) == 0) {
+            out.keyFile = a.substr(11);
+            keyGiven = true;
+        } else if (options && (a == "--key" || a.rfind("--key=", 0) == 0)) {
+            secretOnCommandLine("--key", "--key-file FILE (- for standard input)");
+            return std::nullopt;
         } else if (options && allowHex && a == "--hex") {
             out.hex = true;
         } else if (options && a.rfind("--", 0) == 0) {
             std::fprintf(stderr, "velmorctl: unknown option '%s'\n", a.c_str());
-            return std::nullopt;
+            return usageError(usage), std::nullopt;
         } else {
             out.operands.push_back(a);
         }
     }
-    if (!out.key || out.operands.size() != 1) return std::nullopt;
+    if (!keyGiven) return usageError(usage), std::nullopt;
+    status = 0;
     return out;
 }
 
@@ -75,23 +84,38 @@ std::string lowerHex(const std::string& bytes) {
 }  // namespace
 
 int runEncrypt(const Args& args) {
-    const char* usage = "encrypt --key KEY TEXT";
-    const auto parsed = parseCipherArgs(args, false);
-    if (!parsed) return usageError(usage);
-    const std::string& text = parsed->operands.front();
-    if (!fitsCodePage(*parsed->key, "key") || !fitsCodePage(text, "text")) return kBadInput;
-    printLine(encipherText(*parsed->key, text));
+    const char* usage = "encrypt --key-file FILE  (the text on standard input)";
+    int status = 0;
+    const auto parsed = parseCipherArgs(args, false, usage, status);
+    if (!parsed) return status;
+    if (!parsed->operands.empty())
+        return secretOnCommandLine("a text to encipher", "standard input");
+    if (parsed->keyFile == "-") {
+        std::fprintf(stderr,
+                     "velmorctl: standard input carries the text; give the key in a file\n");
+        return kBadInput;
+    }
+    const auto key = readSecretFile(parsed->keyFile, "key");
+    if (!key) return kBadInput;
+    const auto text = readSecretInput("text");
+    if (!text) return kBadInput;
+    if (!fitsCodePage(*key, "key") || !fitsCodePage(*text, "text")) return kBadInput;
+    printLine(encipherText(*key, *text));
     return 0;
 }
 
 int runDecrypt(const Args& args) {
-    const char* usage = "decrypt --key KEY [--hex] BASE64";
-    const auto parsed = parseCipherArgs(args, true);
-    if (!parsed) return usageError(usage);
-    if (!fitsCodePage(*parsed->key, "key")) return kBadInput;
+    const char* usage = "decrypt --key-file FILE [--hex] BASE64";
+    int status = 0;
+    const auto parsed = parseCipherArgs(args, true, usage, status);
+    if (!parsed) return status;
+    if (parsed->operands.size() != 1) return usageError(usage);
+    const auto key = readSecretFile(parsed->keyFile, "key");
+    if (!key) return kBadInput;
+    if (!fitsCodePage(*key, "key")) return kBadInput;
     std::string bytes;
     try {
-        bytes = decipherBytes(utf8ToCp1251(*parsed->key), parsed->operands.front());
+        bytes = decipherBytes(utf8ToCp1251(*key), utf8ToCp1251(parsed->operands.front()));
     } catch (const Base64Error& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return kBadInput;

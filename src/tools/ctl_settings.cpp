@@ -1,18 +1,24 @@
 // velmorctl dump and resave: what the program would load for an entry, and its load-and-save.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/settings.h"
+#include "dialing/ras_edt.h"
 #include "form/number_text.h"
 #include "form/statistics.h"
 #include "platform/codepage.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
+#include "platform/phonebook.h"
 #include "platform/profile.h"
+#include "platform/ras.h"
+#include "platform/virtual_loop.h"
 #include "tools/velmorctl.h"
 
 namespace velmor::ctl {
@@ -22,6 +28,7 @@ struct SettingsArgs {
     std::string settings;
     std::optional<std::string> entry;
     std::optional<std::string> password;
+    std::string drive;  // as the program's first argument
 };
 
 std::optional<SettingsArgs> parseArgs(const Args& args, const char* usage) {
@@ -38,8 +45,14 @@ std::optional<SettingsArgs> parseArgs(const Args& args, const char* usage) {
             out.settings = *v;
         } else if (a == "--entry" && (v = value())) {
             out.entry = *v;
-        } else if (a == "--password" && (v = value())) {
-            out.password = *v;
+        } else if (a == "--password-file" && (v = value())) {
+            out.password = readSecretFile(*v, "password");
+            if (!out.password) return std::nullopt;
+        } else if (a == "--password" || a.rfind("--password=", 0) == 0) {
+            secretOnCommandLine("--password", "--password-file FILE (- for standard input)");
+            return std::nullopt;
+        } else if (a == "--drive" && (v = value())) {
+            out.drive = *v;
         } else {
             std::fprintf(stderr, "usage: velmorctl %s\n", usage);
             return std::nullopt;
@@ -61,18 +74,27 @@ class SystemClock : public Clock {
     std::uint64_t tickCount() const override { return 0; }
 };
 
-struct Errors : SettingsHooks {
+// The program's steps of loading that matter here: its errors, and the lists of an entry
+// without a section from the phonebook.
+struct Hooks : SettingsHooks {
+    explicit Hooks(ras::RasService& ras) : edt(ras) {}
     int count = 0;
+    TRasEdt edt;
     void reportError(const std::string& m) override {
         ++count;
         std::fprintf(stderr, "velmorctl: %s\n", m.c_str());
+    }
+    EntryLists phonebookLists(const std::string& entry) override {
+        return listsFromPhonebook(edt, entry);
     }
 };
 
 // Reads the program's settings for one entry, as the program would.
 struct Loaded {
+    VirtualLoop loop;  // nothing runs on it: the phonebook service wants one
+    std::unique_ptr<ras::RasService> ras = ras::makeDefaultService(loop);
     MainForm form;
-    Errors errors;
+    Hooks errors{*ras};
     SystemClock clock;
     bool sectionPresent = false;
 };
@@ -83,15 +105,27 @@ bool prepare(const SettingsArgs& a, Profile& profile, Loaded& l) {
         std::fprintf(stderr, "velmorctl: no settings file at %s\n", a.settings.c_str());
         return false;
     }
-    const MachineBinding m = machineBinding("");
+    const MachineBinding m = machineBinding(a.drive);
     l.form.state.machineCode = m.machineCode;
     l.form.state.machineKey = m.machineKey;
     l.form.locale = LocaleFormat::fromSystem();
-    const std::string entry =
-        a.entry ? *a.entry : profile.readString(kMainSection, "LastSelectedEntry", "");
-    l.form.conn.ComboBox1.items = {entry};
+    // The entries as the program lists them; it shows the last one shown when it is still there.
+    std::vector<std::string> names;
+    l.ras->enumEntries(names);
+    if (a.entry && std::find(names.begin(), names.end(), *a.entry) == names.end()) {
+        std::fprintf(stderr, "velmorctl: no entry \"%s\" in the phonebook %s\n", a.entry->c_str(),
+                     Phonebook::defaultPath().c_str());
+        return false;
+    }
+    if (names.empty()) {
+        std::fprintf(stderr, "velmorctl: the phonebook %s has no entry\n",
+                     Phonebook::defaultPath().c_str());
+        return false;
+    }
+    l.form.conn.ComboBox1.items = a.entry ? std::vector<std::string>{*a.entry} : names;
     l.form.conn.ComboBox1.itemIndex = 0;
-    l.sectionPresent = profile.sectionExists(EntrySection(entry));
+    l.form.conn.ComboBox1.selectText(profile.readString(kMainSection, "LastSelectedEntry", ""));
+    l.sectionPresent = profile.sectionExists(EntrySection(l.form.conn.ComboBox1.text()));
     if (a.password && !fitsCp1251(*a.password)) {
         std::fprintf(stderr,
                      "velmorctl: the password holds characters that Windows-1251 cannot store\n");
@@ -187,7 +221,8 @@ void printDump(const Loaded& l) {
 }  // namespace
 
 int runDump(const Args& args) {
-    const char* usage = "dump [--settings FILE] [--entry NAME] [--password P]";
+    const char* usage =
+        "dump [--settings FILE] [--entry NAME] [--password-file FILE] [--drive DRIVE]";
     const auto a = parseArgs(args, usage);
     if (!a) return kBadInput;
     Profile profile(a->settings);
@@ -198,7 +233,8 @@ int runDump(const Args& args) {
 }
 
 int runResave(const Args& args) {
-    const char* usage = "resave [--settings FILE] --entry NAME [--password P]";
+    const char* usage =
+        "resave [--settings FILE] --entry NAME [--password-file FILE] [--drive DRIVE]";
     const auto a = parseArgs(args, usage);
     if (!a) return kBadInput;
     if (!a->entry) {

@@ -141,8 +141,16 @@ class HeadlessUI : public UserInterface {
 int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("Velmor");
+    HeadlessUI ui(options);
     InstanceLock lock(InstanceLock::defaultPath());
-    if (!lock.acquired()) return 0;  // another copy runs: end silently
+    switch (checkSingleInstance(lock, ui)) {
+        case InstanceCheck::AnotherRuns:
+            return 0;  // another copy runs: end silently
+        case InstanceCheck::Failed:
+            return 1;
+        case InstanceCheck::Run:
+            break;
+    }
 
     // A signal that comes during start-up is handled once the loop runs.
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
@@ -152,7 +160,6 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);
 
-    HeadlessUI ui(options);
     const std::string dir = programDirectory();
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return kExitRefused;
 

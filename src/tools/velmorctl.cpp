@@ -1,12 +1,65 @@
 // velmorctl: scripting and support commands over the program's core.
 #include "tools/velmorctl.h"
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 
 namespace velmor::ctl {
 // Each command lives in a ctl_<name>.cpp of its own.
+
+namespace {
+
+void dropLineEnd(std::string& s) {
+    if (!s.empty() && s.back() == '\n') s.pop_back();
+    if (!s.empty() && s.back() == '\r') s.pop_back();
+}
+
+}  // namespace
+
+std::optional<std::string> readSecretFile(const std::string& file, const char* what) {
+    std::string line;
+    if (file == "-") {
+        std::getline(std::cin, line);
+        if (std::cin.bad()) {
+            std::fprintf(stderr, "velmorctl: the %s could not be read from standard input\n", what);
+            return std::nullopt;
+        }
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "velmorctl: the %s file %s cannot be read: %s\n", what,
+                         file.c_str(), std::strerror(errno));
+            return std::nullopt;
+        }
+        std::getline(in, line);
+    }
+    dropLineEnd(line);
+    return line;
+}
+
+std::optional<std::string> readSecretInput(const char* what) {
+    std::string text{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    if (std::cin.bad()) {
+        std::fprintf(stderr, "velmorctl: the %s could not be read from standard input\n", what);
+        return std::nullopt;
+    }
+    dropLineEnd(text);
+    return text;
+}
+
+int secretOnCommandLine(const char* option, const char* instead) {
+    std::fprintf(stderr,
+                 "velmorctl: %s would put a secret on the command line, where every user of this "
+                 "computer can read it; give it with %s\n",
+                 option, instead);
+    return kBadInput;
+}
+
 }  // namespace velmor::ctl
 
 namespace {
@@ -14,12 +67,15 @@ namespace {
 using velmor::ctl::Command;
 
 const Command kCommands[] = {
-    {"encrypt", "encrypt --key KEY TEXT", velmor::ctl::runEncrypt},
-    {"decrypt", "decrypt --key KEY [--hex] BASE64", velmor::ctl::runDecrypt},
+    {"encrypt", "encrypt --key-file FILE  (the text on standard input)", velmor::ctl::runEncrypt},
+    {"decrypt", "decrypt --key-file FILE [--hex] BASE64", velmor::ctl::runDecrypt},
     {"machine", "machine [DRIVE]", velmor::ctl::runMachine},
-    {"dump", "dump [--settings FILE] [--entry NAME] [--password P]", velmor::ctl::runDump},
-    {"resave", "resave [--settings FILE] --entry NAME [--password P]", velmor::ctl::runResave},
+    {"dump", "dump [--settings FILE] [--entry NAME] [--password-file FILE] [--drive DRIVE]",
+     velmor::ctl::runDump},
+    {"resave", "resave [--settings FILE] --entry NAME [--password-file FILE] [--drive DRIVE]",
+     velmor::ctl::runResave},
     {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
+    {"modem", "modem ENTRY", velmor::ctl::runModem},
     {nullptr, nullptr, nullptr},
 };
 

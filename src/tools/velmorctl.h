@@ -1,6 +1,7 @@
 // The commands of velmorctl; each takes the arguments after its name and returns the exit status.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,15 @@ struct Command {
 // Exit status for bad input (bad arguments, malformed data).
 constexpr int kBadInput = 2;
 
+// A secret (a key, a password, a text to encipher) never comes on the command line, where every
+// user of the computer can read it: it is the first line of a file, "-" for standard input,
+// without its line end. On failure says why on standard error and returns nothing.
+std::optional<std::string> readSecretFile(const std::string& file, const char* what);
+// Standard input, whole, without one line end at its end.
+std::optional<std::string> readSecretInput(const char* what);
+// The message for an option that would put a secret on the command line.
+int secretOnCommandLine(const char* option, const char* instead);
+
 // ctl_crypto.cpp: the stored-secret cipher and the machine binding.
 int runEncrypt(const Args& args);
 int runDecrypt(const Args& args);
@@ -28,5 +38,8 @@ int runResave(const Args& args);
 
 // ctl_phonebook.cpp: the phonebook entries, for support and scripts.
 int runPhonebook(const Args& args);
+
+// ctl_modem.cpp: an entry's modem and what a dial needs from the system.
+int runModem(const Args& args);
 
 }  // namespace velmor::ctl

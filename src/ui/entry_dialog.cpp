@@ -3,28 +3,52 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "ui/binder.h"
 
 namespace velmor {
 
+namespace {
+
+const QString kSimCaption = QStringLiteral("Симулятор");
+
+// A serial port of the given name has a UART behind it (the kernel lists every possible ttyS).
+bool realSerialPort(const QString& name) {
+    QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(name));
+    if (!type.open(QIODevice::ReadOnly)) return true;
+    return type.readAll().trimmed() != "0";
+}
+
+}  // namespace
+
 QStringList EntryDialog::serialDevices() {
     QStringList devices;
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QString& name : byId.entryList(QDir::System | QDir::Files, QDir::Name))
+        devices << byId.absoluteFilePath(name);
     const QDir dev(QStringLiteral("/dev"));
-    for (const QString& pattern : {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}) {
-        for (const QString& name : dev.entryList({pattern}, QDir::System | QDir::Files, QDir::Name))
+    for (const QString& pattern :
+         {QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}) {
+        QStringList names = dev.entryList({pattern}, QDir::System | QDir::Files);
+        // ttyS2 before ttyS10.
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        for (const QString& name : names) {
+            if (pattern.startsWith(QStringLiteral("ttyS")) && !realSerialPort(name)) continue;
             devices << dev.absoluteFilePath(name);
-    }
-    for (int i = 0; i < 4; ++i) {
-        const QString path = QStringLiteral("/dev/ttyS%1").arg(i);
-        if (QFileInfo::exists(path)) devices << path;
+        }
     }
     return devices;
 }
@@ -39,6 +63,11 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
       user_(new QLineEdit(qs(entry.userName))),
       password_(new QLineEdit(qs(entry.password))),
       savePassword_(new QCheckBox(QStringLiteral("Сохранить пароль"))),
+      speed_(new QComboBox),
+      init1_(new QLineEdit(qs(entry.modem.init1))),
+      init2_(new QLineEdit(qs(entry.modem.init2))),
+      hardwareFlow_(new QCheckBox(QStringLiteral("Аппаратное управление потоком (RTS/CTS)"))),
+      dialTimeout_(new QSpinBox),
       problem_(new QLabel),
       ok_(new QPushButton(QStringLiteral("ОК"))) {
     setObjectName(QStringLiteral("EntryDialog"));
@@ -51,11 +80,26 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     name_->setObjectName(QStringLiteral("NameEdit"));
     device_->setObjectName(QStringLiteral("DeviceBox"));
     device_->setEditable(true);
-    device_->addItem(QStringLiteral("sim"));
+    device_->addItem(kSimCaption);
     device_->addItems(serialDevices());
-    device_->setCurrentText(qs(entry.device.empty() ? std::string("sim") : entry.device));
-    device_->setToolTip(QStringLiteral(
-        "sim - встроенный имитатор модема; для настоящего модема - путь к его устройству"));
+    device_->setCurrentText(deviceKindOf(entry.device) == DeviceKind::Sim ? kSimCaption
+                                                                          : qs(entry.device));
+    device_->setToolTip(
+        QStringLiteral("Симулятор - встроенный имитатор модема; для настоящего модема - его порт"));
+    speed_->setObjectName(QStringLiteral("SpeedBox"));
+    for (const std::uint32_t v : portSpeeds())
+        speed_->addItem(QString::number(v), v);
+    speed_->setCurrentText(QString::number(entry.modem.speed));
+    init1_->setObjectName(QStringLiteral("Init1Edit"));
+    init2_->setObjectName(QStringLiteral("Init2Edit"));
+    init2_->setToolTip(
+        QStringLiteral("Для мобильного модема: AT+CGDCONT=1,\"IP\",\"точка доступа\""));
+    hardwareFlow_->setObjectName(QStringLiteral("HardwareFlowCheck"));
+    hardwareFlow_->setChecked(entry.modem.flowControl == FlowControl::Hardware);
+    dialTimeout_->setObjectName(QStringLiteral("DialTimeoutSpin"));
+    dialTimeout_->setRange(1, 3600);
+    dialTimeout_->setSuffix(QStringLiteral(" с"));
+    dialTimeout_->setValue(static_cast<int>(entry.modem.dialTimeoutSec));
     phone_->setObjectName(QStringLiteral("PhoneEdit"));
     alternates_->setObjectName(QStringLiteral("AlternatesEdit"));
     QStringList alternates;
@@ -87,6 +131,11 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     form->addRow(QStringLiteral("Имя пользователя:"), user_);
     form->addRow(QStringLiteral("Пароль:"), password_);
     form->addRow(QString(), savePassword_);
+    form->addRow(QStringLiteral("Скорость порта:"), speed_);
+    form->addRow(QStringLiteral("Инициализация 1:"), init1_);
+    form->addRow(QStringLiteral("Инициализация 2:"), init2_);
+    form->addRow(QString(), hardwareFlow_);
+    form->addRow(QStringLiteral("Ждать ответа:"), dialTimeout_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(problem_, 1);
     buttons->addWidget(ok_);
@@ -96,6 +145,15 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     layout->addLayout(buttons);
 
     connect(name_, &QLineEdit::textChanged, this, [this] { check(); });
+    // The modem's settings matter only for a real modem.
+    const auto showModem = [this] {
+        const bool serial = deviceKindOf(deviceValue()) == DeviceKind::Serial;
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{speed_, init1_, init2_, hardwareFlow_, dialTimeout_})
+            w->setEnabled(serial);
+    };
+    connect(device_, &QComboBox::currentTextChanged, this, showModem);
+    showModem();
     connect(savePassword_, &QCheckBox::toggled, password_, &QWidget::setEnabled);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -123,12 +181,21 @@ void EntryDialog::check() {
         problem_->setText(QStringLiteral("Имя не может содержать [ и ]."));
 }
 
+std::string EntryDialog::deviceValue() const {
+    const QString text = device_->currentText().trimmed();
+    return text.isEmpty() || text == kSimCaption ? std::string("sim") : text.toStdString();
+}
+
 PhonebookEntry EntryDialog::result() const {
     PhonebookEntry e = entry_;  // keeps the simulation settings
     e.name = name_->text().trimmed().toStdString();
-    e.device = device_->currentText().trimmed().toStdString();
-    if (e.device.empty()) e.device = "sim";
+    e.device = deviceValue();
     e.deviceKind = deviceKindOf(e.device);
+    e.modem.speed = speed_->currentData().toUInt();
+    e.modem.init1 = init1_->text().trimmed().toStdString();
+    e.modem.init2 = init2_->text().trimmed().toStdString();
+    e.modem.flowControl = hardwareFlow_->isChecked() ? FlowControl::Hardware : FlowControl::None;
+    e.modem.dialTimeoutSec = static_cast<std::uint32_t>(dialTimeout_->value());
     e.phoneNumber = phone_->text().trimmed().toStdString();
     // One number a line; a ";" separates numbers as in the phonebook file.
     QString numbers = alternates_->toPlainText();

@@ -1,5 +1,6 @@
-// The phonebook entry dialog: name, device, numbers and the saved user name and password of an
-// entry. The simulation settings of a simulated-modem entry are kept as they are.
+// The phonebook entry dialog: name, device, numbers, the saved user name and password and the
+// modem's settings of an entry. The simulation settings of a simulated-modem entry are kept as
+// they are.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace velmor {
 
@@ -25,11 +27,13 @@ class EntryDialog : public QDialog {
     // The name is acceptable: not empty, no "[" or "]", no control characters.
     bool nameAcceptable() const;
 
-    // The serial devices offered besides the simulated modem.
+    // The serial ports offered besides the simulated modem: /dev/serial/by-id first, then ttyS
+    // (those with a port behind them), ttyUSB and ttyACM.
     static QStringList serialDevices();
 
   private:
     void check();
+    std::string deviceValue() const;  // "sim" for the simulator
 
     PhonebookEntry entry_;
     QLineEdit* name_;
@@ -39,6 +43,11 @@ class EntryDialog : public QDialog {
     QLineEdit* user_;
     QLineEdit* password_;
     QCheckBox* savePassword_;
+    QComboBox* speed_;
+    QLineEdit* init1_;
+    QLineEdit* init2_;
+    QCheckBox* hardwareFlow_;
+    QSpinBox* dialTimeout_;
     QLabel* problem_;
     QPushButton* ok_;
 };

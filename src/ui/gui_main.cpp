@@ -20,13 +20,14 @@ namespace velmor {
 
 int runWindow(const ProgramOptions& options, int argc, char** argv) {
     QApplication app(argc, argv);
-    // A second start while the program runs ends at once, without a window or a message.
-    InstanceLock lock(InstanceLock::defaultPath());
-    if (!lock.acquired()) return 0;
-
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));
+    // A second start while the program runs ends at once, without a window or a message.
+    InstanceLock lock(InstanceLock::defaultPath());
+    const InstanceCheck instance = checkSingleInstance(lock, ui);
+    if (instance != InstanceCheck::Run) return instance == InstanceCheck::Failed ? 1 : 0;
+
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
 
     QtEventLoop loop;

@@ -17,6 +17,7 @@
 #include "automation/launched_programs.h"
 #include "platform/linux/alsa_sound.h"
 #include "platform/linux/linux_processes.h"
+#include "platform/linux/systemctl_shutdown.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/virtual_loop.h"
 #include "support/process.h"
@@ -173,12 +174,36 @@ TEST(LinuxProcesses, StartsInTheProgramsFolderAndKillsByPath) {
     EXPECT_TRUE(waitFor([&] { return !running(pid); }));
     EXPECT_FALSE(KillProgramByPath(procs, sleeper));  // nothing left to end
 
-    // Started through a link, it is found by the link's path too.
+    // A stored link ends the file it leads to only where it was started through the link.
     const std::string link = dir.file("ссылка");
     fs::create_symlink(sleeper, link);
-    ASSERT_TRUE(procs.start(link, {"30"}, ""));
-    ASSERT_TRUE(waitFor([&] { return (pid = findPid(procs, sleeper)) != 0; }));
-    EXPECT_TRUE(KillProgramByPath(procs, link));
+    const int viaLink = procs.start(link, {"30"}, "");
+    const int direct = procs.start(sleeper, {"30"}, "");
+    ASSERT_GT(viaLink, 0);
+    ASSERT_GT(direct, 0);
+    // Running that executable, its command line in place (an exec under way shows none yet).
+    auto runs = [&](int id, const std::string& exe) {
+        for (const ProcessInfo& p : procs.processes()) {
+            if (p.pid == id) return p.executable == exe && !p.args.empty();
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor([&] { return runs(viaLink, sleeper) && runs(direct, sleeper); }));
+    EXPECT_FALSE(KillProgramByPath(procs, link));
+    EXPECT_TRUE(KillProgramByPath(procs, link, {viaLink}));
+    EXPECT_TRUE(waitFor([&] { return !running(viaLink); }));
+    EXPECT_TRUE(running(direct));
+    EXPECT_TRUE(KillProgramByPath(procs, sleeper));
+    EXPECT_TRUE(waitFor([&] { return !running(direct); }));
+
+    // A script runs as its interpreter, which is found by the script's path and ended.
+    const std::string waiting = dir.file("ждёт");
+    std::ofstream(waiting) << "#!/bin/sh\nwhile :; do sleep 0.1; done\n";
+    ::chmod(waiting.c_str(), 0755);
+    pid = procs.start(waiting, {"-x"}, dir.path.string());
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitFor([&] { return runs(pid, fs::canonical("/bin/sh").string()); }));
+    EXPECT_TRUE(KillProgramByPath(procs, waiting));
     EXPECT_TRUE(waitFor([&] { return !running(pid); }));
 
     // One that ignores the polite request is killed after the grace.
@@ -194,6 +219,30 @@ TEST(LinuxProcesses, StartsInTheProgramsFolderAndKillsByPath) {
     EXPECT_TRUE(running(pid));  // still in its grace
     EXPECT_TRUE(waitFor([&] { return !running(pid); }));
     EXPECT_GE(Steady::now() - t, std::chrono::milliseconds(450));
+}
+
+TEST(SystemctlPowerOff, RunsTheSystemctlOfTheSearchPathWithTheForcedVariantsOption) {
+    TempFolder dir;
+    const std::string calls = dir.file("calls");
+    std::ofstream(dir.file("systemctl"))
+        << "#!/bin/sh\necho \"$*\" >> '" << calls << "'\nexit 1\n";  // and refuses
+    ::chmod(dir.file("systemctl").c_str(), 0755);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    ::setenv("PATH", (dir.path.string() + ":" + path).c_str(), 1);
+    auto lines = [&] {
+        std::ifstream in(calls);
+        std::vector<std::string> out;
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
+    };
+    SystemctlShutdown shutdown;
+    EXPECT_TRUE(shutdown.ExitWindowsWithPrivilege(EWX_SHUTDOWN | EWX_FORCE));
+    EXPECT_TRUE(waitFor([&] { return lines().size() == 1; }));
+    EXPECT_TRUE(shutdown.ExitWindowsWithPrivilege(EWX_SHUTDOWN));
+    EXPECT_TRUE(waitFor([&] { return lines().size() == 2; }));
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"poweroff --ignore-inhibitors", "poweroff"}));
 }
 
 namespace {

@@ -93,15 +93,17 @@ TEST_F(Headless, RefusalsExitWithStatus2AndTouchNothing) {
     ProcessResult r = run({"--headless"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Не задан пароль для работы с программой."), std::string::npos);
-    EXPECT_EQ(fs::file_size(ini()), 0u);
+    EXPECT_FALSE(fs::exists(ini()));  // no settings file that it did not fill
 
-    // A password that breaks the set-password rules (the empty file left by the first run would
-    // count as damaged, so it goes first).
-    fs::remove(ini());
+    // A password that breaks the set-password rules.
     std::ofstream(dir_ + "/short") << "x\n";
     r = run({"--headless", "--password-file", dir_ + "/short"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Пароль не может быть короче двух символов"), std::string::npos);
+    EXPECT_FALSE(fs::exists(ini()));
+    // So the next start with a good password is a first start, not a damaged file.
+    r = run({"--headless", "--password-file", dir_ + "/password", "--entry", "Нет такого"});
+    EXPECT_EQ(r.err.find("Файл настроек поврежден."), std::string::npos) << r.err;
 
     // A damaged file: "Ignore" leaves it as it is.
     std::ofstream(ini(), std::ios::trunc | std::ios::binary) << "[Brontavel]\r\nLockPass=abc\r\n";
@@ -116,6 +118,14 @@ TEST_F(Headless, RefusalsExitWithStatus2AndTouchNothing) {
     r = run({"--headless", "--entry", "Нет такого"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Нет такого"), std::string::npos);
+
+    // A lock file that cannot be opened is said and ends with status 1, never silently.
+    fs::remove(dir_ + "/velmor.lock");
+    fs::create_directory(dir_ + "/velmor.lock");
+    r = run({"--headless", "--password-file", dir_ + "/password"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(dir_ + "/velmor.lock"), std::string::npos) << r.err;
+    fs::remove(dir_ + "/velmor.lock");
 
     r = run({"--headless", "--frobnicate"});
     EXPECT_EQ(r.status, 2);

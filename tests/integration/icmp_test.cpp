@@ -5,11 +5,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -284,6 +286,41 @@ TEST(SystemIcmp, DatagramSocketsAndTimeOutsInANamespace) {
                    "unroutable: error " + std::to_string(ping.LastError()));
             expect(std::chrono::steady_clock::now() - start < std::chrono::seconds(2),
                    "unroutable: waited for the time-out");
+        },
+        out);
+    if (status == 77) GTEST_SKIP() << "no network namespace of our own: " << out;
+    EXPECT_EQ(status, 0) << out;
+}
+
+TEST(SystemIcmp, WithoutAnySocketEveryEchoGoesUnansweredAndTheReasonComesOnce) {
+    std::string out;
+    const int status = inOwnNamespace(
+        [](std::string& failures) {
+            auto expect = [&](bool ok, const std::string& what) {
+                if (!ok) failures += what + "; ";
+            };
+            // Datagram sockets for no group, and no right to raw ones.
+            expect(writeSetting("/proc/sys/net/ipv4/ping_group_range", "1 0"),
+                   "ping_group_range not writable");
+            __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+            __user_cap_data_struct caps[2]{};
+            const unsigned bit = 1u << (CAP_NET_RAW % 32);
+            syscall(SYS_capget, &header, caps);
+            caps[CAP_NET_RAW / 32].effective &= ~bit;
+            caps[CAP_NET_RAW / 32].permitted &= ~bit;
+            expect(syscall(SYS_capset, &header, caps) == 0, "CAP_NET_RAW not dropped");
+            VirtualLoop loop;
+            auto service = icmp::makeSystemService(loop);
+            TPing ping(loop, service.get());
+            int told = 0;
+            ping.OnNoSocket = [&](TPing&) { ++told; };
+            ping.setAddress("127.0.0.1");
+            for (int i = 0; i < 2; ++i) {
+                expect(ping.echo() == 0, "a reply without a socket");
+                expect(ping.LastReply().noSocket,
+                       "not told why: error " + std::to_string(ping.LastError()));
+            }
+            expect(told == 1, "told " + std::to_string(told) + " times");
         },
         out);
     if (status == 77) GTEST_SKIP() << "no network namespace of our own: " << out;

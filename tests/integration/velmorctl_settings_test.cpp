@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "app/cipher.h"
+#include "app/list_grammar.h"
 #include "app/settings.h"
 #include "platform/machine.h"
 #include "platform/virtual_loop.h"
@@ -16,10 +17,6 @@ using velmor::test::ProcessResult;
 namespace fs = std::filesystem;
 
 namespace {
-
-ProcessResult velmorctl(const std::vector<std::string>& args) {
-    return velmor::test::runProcess(velmor::test::binary("velmorctl"), args);
-}
 
 struct Quiet : SettingsHooks {
     void reportError(const std::string&) override {}
@@ -32,6 +29,16 @@ class VelmorctlSettings : public ::testing::Test {
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
         path_ = dir_ + "/Velmor.ini";
+        std::ofstream(dir_ + "/phonebook.ini")
+            << "[Домашний]\nDevice=sim\nPhoneNumber=5551234\n"
+               "[Новый]\nDevice=sim\nPhoneNumber=111\nAlternatePhoneNumbers=222;333\n"
+               "UserName=гость\n";
+    }
+    // The program password, where a command takes one, comes on standard input.
+    ProcessResult velmorctl(const std::vector<std::string>& args) const {
+        return velmor::test::runProcess(velmor::test::binary("velmorctl"), args,
+                                        {"VELMOR_PHONEBOOK=" + dir_ + "/phonebook.ini"}, 20000,
+                                        "пароль\n");
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string raw() const {
@@ -63,7 +70,7 @@ class VelmorctlSettings : public ::testing::Test {
 TEST_F(VelmorctlSettings, DumpShowsWhatTheProgramLoadsWithPasswordsMasked) {
     writeForeignFile();
     const ProcessResult r =
-        velmorctl({"dump", "--settings", path_, "--entry", "Домашний", "--password", "пароль"});
+        velmorctl({"dump", "--settings", path_, "--entry", "Домашний", "--password-file", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Entry=Домашний\n"), std::string::npos);
     EXPECT_NE(r.out.find("Phone 0: 5551234 [excluded]"), std::string::npos);
@@ -80,7 +87,7 @@ TEST_F(VelmorctlSettings, ResaveWithThePasswordMovesTheFileToThisComputer) {
     ProcessResult r = velmorctl({"dump", "--settings", path_, "--entry", "Домашний"});
     EXPECT_EQ(r.out.find("Login 0: иван "), std::string::npos);
 
-    r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password", "пароль"});
+    r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password-file", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     Profile p(path_);
     EXPECT_EQ(
@@ -98,7 +105,7 @@ TEST_F(VelmorctlSettings, BadInputLeavesTheFileUntouched) {
     }
     const std::string before = raw();
     ProcessResult r =
-        velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password", "пароль"});
+        velmorctl({"resave", "--settings", path_, "--entry", "Домашний", "--password-file", "-"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("'12x' is not a valid integer value."), std::string::npos) << r.err;
     EXPECT_EQ(raw(), before);
@@ -111,4 +118,42 @@ TEST_F(VelmorctlSettings, BadInputLeavesTheFileUntouched) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage"), std::string::npos);
     EXPECT_EQ(raw(), before);
+}
+
+TEST_F(VelmorctlSettings, ResaveSeedsLikeTheProgramAndRefusesUnknownEntries) {
+    writeForeignFile();
+    // An entry without a section gets its lists from the phonebook, as the program fills them.
+    ProcessResult r =
+        velmorctl({"resave", "--settings", path_, "--entry", "Новый", "--password-file", "-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Profile p(path_);
+    EXPECT_EQ(p.readString("RAS_Entry_Новый", "Phone_2", ""), "333");
+    EXPECT_EQ(
+        decipherText("пароль",
+                     parseLoginValue(p.readString("RAS_Entry_Новый", "Login_0", "")).cipherText),
+        "гость");
+    r = velmorctl({"dump", "--settings", path_, "--entry", "Новый"});
+    EXPECT_NE(r.out.find("Phone 1: 222 [normal]"), std::string::npos) << r.out;
+
+    const std::string before = raw();
+    for (const char* command : {"resave", "dump"}) {
+        r = velmorctl({command, "--settings", path_, "--entry", "Чужой", "--password-file", "-"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("no entry \"Чужой\" in the phonebook"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(raw(), before);
+}
+
+TEST_F(VelmorctlSettings, TheDriveBindsTheProgramPasswordAsTheProgramsFirstArgument) {
+    writeForeignFile();
+    const std::string drive = dir_ + "/no-such-drive";  // serial 0: its key is empty
+    ProcessResult r = velmorctl({"resave", "--settings", path_, "--entry", "Домашний",
+                                 "--password-file", "-", "--drive", drive});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Profile p(path_);
+    EXPECT_EQ(
+        decipherText(machineBinding(drive).machineKey, p.readString("Brontavel", "LockPass", "")),
+        "пароль");
+    r = velmorctl({"dump", "--settings", path_, "--entry", "Домашний", "--drive", drive});
+    EXPECT_NE(r.out.find("Login 0: иван "), std::string::npos) << r.out;
 }

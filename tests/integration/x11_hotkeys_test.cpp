@@ -77,6 +77,16 @@ TEST(X11HotKeys, GrabsReportPressesAndRefuseWhatAnotherClientHolds) {
         EXPECT_FALSE(other.registerHotKey(1, kModControl, 122));
         EXPECT_TRUE(keys.RemoveHotKey(16506));
         EXPECT_TRUE(other.registerHotKey(1, kModControl, 122));
+        // A binding given another combination lets the old one go first, and so does one
+        // switched off with yet another key typed.
+        HotKeyBinding dial;
+        dial.apply(keys, true, 0x4000 | 121);  // Ctrl+F10
+        EXPECT_FALSE(other.registerHotKey(5, kModControl, 121));
+        dial.apply(keys, true, 0x4000 | 120);  // Ctrl+F9
+        EXPECT_TRUE(other.registerHotKey(5, kModControl, 121));
+        EXPECT_FALSE(other.registerHotKey(6, kModControl, 120));
+        dial.apply(keys, false, 0x4000 | 119);
+        EXPECT_TRUE(other.registerHotKey(6, kModControl, 120));
         // Here the same keys twice are refused as well.
         EXPECT_FALSE(other.registerHotKey(2, kModControl, 122));
         EXPECT_TRUE(other.unregisterHotKey(1));

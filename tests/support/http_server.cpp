@@ -35,10 +35,11 @@ LoopbackHttpServer::~LoopbackHttpServer() {
     ::close(listenFd_);
 }
 
-void LoopbackHttpServer::setResponse(std::string response, int delayMs) {
+void LoopbackHttpServer::setResponse(std::string response, int delayMs, int byteDelayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     response_ = std::move(response);
     delayMs_ = delayMs;
+    byteDelayMs_ = byteDelayMs;
 }
 
 std::vector<std::string> LoopbackHttpServer::requests() const {
@@ -63,21 +64,24 @@ void LoopbackHttpServer::serve() {
         }
         std::string response;
         int delay = 0;
+        int byteDelay = 0;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
             response = response_;
             delay = delayMs_;
+            byteDelay = byteDelayMs_;
         }
         for (int waited = 0; waited < delay && !stop_; waited += 10) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         std::size_t sent = 0;
-        while (sent < response.size()) {
-            const ssize_t n =
-                ::send(fd, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+        while (sent < response.size() && !stop_) {
+            const std::size_t chunk = byteDelay > 0 ? 1 : response.size() - sent;
+            const ssize_t n = ::send(fd, response.data() + sent, chunk, MSG_NOSIGNAL);
             if (n <= 0) break;
             sent += static_cast<std::size_t>(n);
+            if (byteDelay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(byteDelay));
         }
         ::close(fd);
     }

@@ -16,8 +16,9 @@ class LoopbackHttpServer {
 
     int port() const { return port_; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    // The whole response (status line, headers, body) sent to the next requests.
-    void setResponse(std::string response, int delayMs = 0);
+    // The whole response (status line, headers, body) sent to the next requests, after delayMs;
+    // with byteDelayMs, one byte at a time with that pause between them.
+    void setResponse(std::string response, int delayMs = 0, int byteDelayMs = 0);
     std::vector<std::string> requests() const;
 
   private:
@@ -29,6 +30,7 @@ class LoopbackHttpServer {
     mutable std::mutex mutex_;
     std::string response_;
     int delayMs_ = 0;
+    int byteDelayMs_ = 0;
     std::vector<std::string> requests_;
     std::thread thread_;
 };

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -296,7 +297,8 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     entry.sim.busy = {"456"};
 
     EntryDialog dialog(entry, false);
-    EXPECT_EQ(child<QComboBox>(&dialog, "DeviceBox")->currentText(), QStringLiteral("sim"));
+    EXPECT_EQ(child<QComboBox>(&dialog, "DeviceBox")->currentText(), QStringLiteral("Симулятор"));
+    EXPECT_FALSE(child<QLineEdit>(&dialog, "Init1Edit")->isEnabled());
     EXPECT_EQ(child<QPlainTextEdit>(&dialog, "AlternatesEdit")->toPlainText(),
               QStringLiteral("456\n789"));
     EXPECT_TRUE(child<QCheckBox>(&dialog, "SavePasswordCheck")->isChecked());
@@ -311,6 +313,11 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     name->setText(QStringLiteral(" Новый провайдер "));
     EXPECT_TRUE(ok->isEnabled());
     child<QComboBox>(&dialog, "DeviceBox")->setCurrentText(QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_TRUE(child<QLineEdit>(&dialog, "Init1Edit")->isEnabled());
+    child<QComboBox>(&dialog, "SpeedBox")->setCurrentText(QStringLiteral("57600"));
+    child<QLineEdit>(&dialog, "Init2Edit")->setText(QStringLiteral("AT+CGDCONT=1,\"IP\",\"inet\""));
+    child<QCheckBox>(&dialog, "HardwareFlowCheck")->setChecked(false);
+    child<QSpinBox>(&dialog, "DialTimeoutSpin")->setValue(45);
     child<QPlainTextEdit>(&dialog, "AlternatesEdit")
         ->setPlainText(QStringLiteral(" 111 \n\n222;333\n"));
     child<QCheckBox>(&dialog, "SavePasswordCheck")->setChecked(false);
@@ -324,6 +331,11 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     EXPECT_EQ(edited.userName, "user");
     EXPECT_EQ(edited.password, "") << "a password not to be saved is dropped";
     EXPECT_EQ(edited.sim, entry.sim);
+    EXPECT_EQ(edited.modem.speed, 57600u);
+    EXPECT_EQ(edited.modem.init1, "ATZ");
+    EXPECT_EQ(edited.modem.init2, "AT+CGDCONT=1,\"IP\",\"inet\"");
+    EXPECT_EQ(edited.modem.flowControl, FlowControl::None);
+    EXPECT_EQ(edited.modem.dialTimeoutSec, 45u);
 
     // Through the front end: cancelled leaves the entry alone, accepted writes it.
     QtUserInterface ui;

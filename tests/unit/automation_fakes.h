@@ -2,6 +2,8 @@
 // the program tray icons.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -41,13 +43,15 @@ struct FakeProcesses : ProcessService {
     std::function<void(const std::string& path)> onStart;
     int nextPid = 5000;
 
-    bool start(const std::string& path, const std::vector<std::string>& args,
-               const std::string& workDir) override {
-        if (refuse) return false;
+    int start(const std::string& path, const std::vector<std::string>& args,
+              const std::string& workDir) override {
+        if (refuse) return 0;
         starts.push_back({path, args, workDir});
-        running.push_back({nextPid++, path});
+        std::vector<std::string> argv{path};
+        argv.insert(argv.end(), args.begin(), args.end());
+        running.push_back({nextPid, path, argv, workDir, static_cast<long>(::getuid())});
         if (onStart) onStart(path);
-        return true;
+        return nextPid++;
     }
     std::vector<ProcessInfo> processes() override { return running; }
     bool terminate(int pid) override {
@@ -160,6 +164,9 @@ struct FakeTrayIcons : ProgramTrayIcons {
     std::map<int, Icon> icons;
     std::vector<int> removed;
     int nextId = 1;
+    bool present = true;  // the desktop has a notification area
+
+    bool available() const override { return present; }
 
     int add(const std::string& programFile, const std::string& tip, Handlers handlers) override {
         icons[nextId] = {programFile, tip, std::move(handlers)};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "automation/alarm_clock.h"
@@ -13,6 +14,7 @@
 #include "platform/linux/systemctl_shutdown.h"
 #include "platform/virtual_loop.h"
 #include "platform/wav.h"
+#include "ras_test_support.h"
 
 using namespace velmor;
 
@@ -150,19 +152,23 @@ TEST(PowerOff, SystemctlCommandForTheFlagsAndNothingElse) {
     EXPECT_TRUE(shutdown.ExitWindowsWithPrivilege(EWX_SHUTDOWN | EWX_FORCE));
     EXPECT_FALSE(shutdown.ExitWindowsWithPrivilege(0));          // log off: not ours
     EXPECT_FALSE(shutdown.ExitWindowsWithPrivilege(EWX_FORCE));  // forced log off
-    EXPECT_EQ(ran,
-              (std::vector<Args>{{"systemctl", "poweroff"}, {"systemctl", "poweroff", "--force"}}));
+    // Forced: other programs cannot delay it, but the services still stop in order.
+    EXPECT_EQ(ran, (std::vector<Args>{{"systemctl", "poweroff"},
+                                      {"systemctl", "poweroff", "--ignore-inhibitors"}}));
     SystemctlShutdown refused([](const Args&) { return false; });
     EXPECT_FALSE(refused.ExitWindowsWithPrivilege(EWX_SHUTDOWN));
 }
 
-TEST(KillByPath, FileNameOrFullPathLetterCaseIgnoredNeverTheDialer) {
+TEST(KillByPath, TheFileItselfOrTheInterpreterOfTheScriptOfThisUserOnly) {
+    namespace fs = std::filesystem;
+    const long me = static_cast<long>(::getuid());
     velmor::test::FakeProcesses procs;
-    procs.running = {{10, "/opt/Mail/Почта"},
-                     {11, "/usr/bin/mail"},
-                     {12, "/opt/mail/почта"},
-                     {static_cast<int>(::getpid()), "/opt/velmor/velmor"},
-                     {13, "/opt/other/prog"}};
+    procs.running = {{10, "/opt/Mail/Почта", {}, "", me},
+                     {11, "/usr/bin/mail", {}, "", me},
+                     {12, "/opt/mail/почта", {}, "", me},
+                     {13, "/opt/mail/почта", {}, "", me + 1},  // another user's
+                     {static_cast<int>(::getpid()), "/opt/velmor/velmor", {}, "", me},
+                     {14, "/opt/other/prog", {}, "", me}};
     EXPECT_TRUE(KillProgramByPath(procs, "/OPT/MAIL/ПОЧТА"));
     EXPECT_EQ(procs.terminated, (std::vector<int>{10, 12}));
     // A bare name matches the file-name part; a full path only the full path.
@@ -171,7 +177,38 @@ TEST(KillByPath, FileNameOrFullPathLetterCaseIgnoredNeverTheDialer) {
     EXPECT_FALSE(KillProgramByPath(procs, "/elsewhere/prog"));
     EXPECT_FALSE(KillProgramByPath(procs, "/opt/velmor/velmor"));
     EXPECT_EQ(procs.runningCount("/opt/velmor/velmor"), 1);
+    EXPECT_EQ(procs.runningCount("/opt/mail/почта"), 1);
     EXPECT_FALSE(KillProgramByPath(procs, ""));
+
+    // Real files: a program, a link to it, a script for sh and one that env runs with sh.
+    velmor::test::TempDir dir;
+    const std::string folder = fs::canonical(dir.path).string();
+    const std::string prog = folder + "/prog", link = folder + "/link";
+    const std::string script = folder + "/run.sh", viaEnv = folder + "/tool";
+    velmor::test::writeFile(prog,
+                            "\x7f"
+                            "ELF");
+    fs::create_symlink(prog, link);
+    velmor::test::writeFile(script, "#!/bin/sh\necho\n");
+    velmor::test::writeFile(viaEnv, "#!/usr/bin/env -S sh -e\necho\n");
+    const std::string sh = fs::canonical("/bin/sh").string();
+    procs.terminated.clear();
+    procs.running = {{20, prog, {prog}, "/", me},
+                     {21, prog, {"./prog"}, folder, me},
+                     {22, sh, {"/bin/sh", script}, "/", me},
+                     {23, sh, {"sh", "-e", "run.sh", "x"}, folder, me},
+                     {24, sh, {"sh", "/etc/profile"}, "/", me},
+                     {25, "/usr/bin/vi", {"vi", script}, "/", me},  // editing it is not running it
+                     {26, sh, {"/bin/sh", script}, "/", me + 1},
+                     {27, sh, {"sh", "-e", viaEnv}, "/", me}};
+    // A stored link ends the link's target only where it was started through the link.
+    EXPECT_FALSE(KillProgramByPath(procs, link));
+    EXPECT_TRUE(KillProgramByPath(procs, link, {21}));
+    EXPECT_EQ(procs.terminated, std::vector<int>{21});
+    EXPECT_TRUE(KillProgramByPath(procs, prog));
+    EXPECT_TRUE(KillProgramByPath(procs, script));
+    EXPECT_TRUE(KillProgramByPath(procs, viaEnv));
+    EXPECT_EQ(procs.terminated, (std::vector<int>{21, 20, 22, 23, 27}));
 }
 
 TEST(AlarmClock, RingsOnceInItsMinuteAndAgainTheNextDay) {

@@ -40,6 +40,14 @@ class AutomationTest : public velmor::test::ProgramTest {
         a.checked = checked;
         return a;
     }
+    // A program with a tray run method, found by a part of its window's title.
+    static AppEntry trayApp(const std::string& path, int runMethod, const std::string& titlePart,
+                            bool mustKill) {
+        AppEntry a = app(path, "", true, mustKill);
+        a.runMethod = runMethod;
+        a.titlePart = titlePart;
+        return a;
+    }
     // Arms a schedule for hour:minute through the page and "Применить".
     static void arm(Program& p, bool dial, int hour, int minute, bool repeat) {
         TimerPage& t = p.form.Model.timer;
@@ -153,17 +161,10 @@ TEST_F(AutomationTest, SoundsOnConnectAndLossAndTheTestButtons) {
 TEST_F(AutomationTest, TrayProgramsWaitForTheirWindowAndAreShownHiddenAndClosed) {
     auto p = started();
     auto& m = p->form.Model;
-    AppEntry hidden = app("/opt/a/prog", "", true, true);
-    hidden.runMethod = 1;
-    hidden.titlePart = "Почтовик";
+    AppEntry hidden = trayApp("/opt/a/prog", 1, "Почтовик", true);
     hidden.description = std::string(130, 'd');
-    AppEntry shown = app("/opt/b/other", "", true, false);
-    shown.runMethod = 2;
-    shown.titlePart = "Другая";
-    AppEntry never = app("/opt/c/slow", "", true, false);
-    never.runMethod = 2;
-    never.titlePart = "не бывает";
-    m.programs = {hidden, shown, never};
+    m.programs = {hidden, trayApp("/opt/b/other", 2, "Другая", false),
+                  trayApp("/opt/c/slow", 2, "не бывает", false)};
     std::uint64_t slowStarted = 0, postedRan = 0;
     procs.onStart = [&](const std::string& path) {
         if (path == "/opt/a/prog") windows.add("Мой Почтовик 2.0", 3000);
@@ -221,6 +222,32 @@ TEST_F(AutomationTest, TrayProgramsWaitForTheirWindowAndAreShownHiddenAndClosed)
     ASSERT_EQ(caption(*p), kHangUpCaption);
     EXPECT_LT(loop_.tickCount() - again, 2100u);
     EXPECT_TRUE(windows.visible(windows.windows.back().id));
+}
+
+TEST_F(AutomationTest, WithoutANotificationAreaTrayOnlyProgramsStayShownAndThatIsSaidOnce) {
+    auto p = started();
+    tray.present = false;
+    p->form.Model.programs = {trayApp("/opt/a/prog", 1, "Почтовик", true),
+                              trayApp("/opt/b/chat", 1, "Болталка", true)};
+    procs.onStart = [&](const std::string& path) {
+        windows.add(path == "/opt/a/prog" ? "Почтовик" : "Болталка", 500);
+    };
+    for (int dial = 0; dial < 2; ++dial) {
+        p->form.Button1Click();
+        loop_.advance(3000);
+        ASSERT_EQ(caption(*p), kHangUpCaption);
+        for (const auto& w : windows.windows)
+            EXPECT_TRUE(w.visible) << w.title;
+        p->form.Button1Click();
+        loop_.advance(1500);
+    }
+    // Their icons wait for a notification area; the reason was given once.
+    EXPECT_EQ(tray.icons.size(), 0u);
+    EXPECT_EQ(tray.removed.size(), 4u);
+    EXPECT_EQ(p->ui.texts(),
+              std::vector<std::string>{"На этом рабочем столе нет области уведомлений (трея), "
+                                       "поэтому окна программ, запускаемых \"только в трэе\", "
+                                       "остаются на экране."});
 }
 
 TEST_F(AutomationTest, TheMonitorTicksWhileALaunchWaitsForAWindow) {

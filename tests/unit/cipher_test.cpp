@@ -150,6 +150,10 @@ TEST(Cipher, Base64EncodesStandardAndDecodesLeniently) {
         }
         EXPECT_THROW(decipherText("key", bad), Base64Error);
     }
+    // A stored text is read as the file's Windows-1251 characters: four stray Cyrillic letters
+    // are four characters, each 63, so three bytes, as "////" gives.
+    EXPECT_EQ(decipherText("key", "ЖЖЖЖ"), decipherText("key", "////"));
+    EXPECT_THROW(decipherText("key", "ЖЖ"), Base64Error);
 }
 
 TEST(Cipher, EnciphersAsHandWrittenFeedbackLoop) {

@@ -94,24 +94,37 @@ TEST_F(HotKeysTest, NothingIsRegisteredUntilApplyAndApplyFollowsTheFields) {
     f.Button11Click();
     EXPECT_FALSE(h.Button11.enabled);
     EXPECT_TRUE(system_.holds(0, kF11));
-    // A new key for a binding that stays on: leaving the page applies it; the old one stays.
+    // A new key for a binding that stays on: leaving the page applies it, and the old one is
+    // let go first.
+    const std::uint16_t oldId = f.HotKeys.registrations().at(0).id;
     h.HotMin.hotKey = 0x4000 | kF12;
     f.HotKeyChanged();
     f.PageLeft(1, 3);
     EXPECT_FALSE(h.Button11.enabled);
     EXPECT_TRUE(system_.holds(kModControl, kF12));
-    EXPECT_TRUE(system_.holds(0, kF11));
-    system_.press(0, kF11);  // matches no field any more
-    EXPECT_FALSE(f.Model.window.minimized);
+    EXPECT_FALSE(system_.holds(0, kF11));
+    ASSERT_EQ(f.HotKeys.registrations().size(), 1u);
+    EXPECT_EQ(
+        std::vector<std::string>(system_.log.end() - 2, system_.log.end()),
+        (std::vector<std::string>{"unregister " + std::to_string(oldId),
+                                  "register " + std::to_string(f.HotKeys.registrations()[0].id)}));
     system_.press(kModControl, kF12);
     EXPECT_TRUE(f.Model.window.minimized);
     system_.press(kModControl, kF12);
     EXPECT_FALSE(f.Model.window.minimized);
-    // Turning it off releases what the field holds now.
+    // Turned off with yet another key typed in the same apply: what it held is released.
+    h.HotMin.hotKey = kF10;
     h.MinCheck.checked = false;
     f.Button11Click();
-    EXPECT_FALSE(system_.holds(kModControl, kF12));
-    EXPECT_TRUE(system_.holds(0, kF11));
+    EXPECT_TRUE(system_.registered.empty());
+    // Off, it releases nothing that another binding holds.
+    h.DialCheck.checked = true;
+    f.Button11Click();
+    EXPECT_TRUE(system_.holds(0, kF10));
+    f.Button11Click();
+    EXPECT_TRUE(system_.holds(0, kF10));
+    h.DialCheck.checked = false;
+    f.Button11Click();
 
     // Taken by another program: silently not registered, the check box stays on.
     system_.takenElsewhere.insert({0, kF10});
@@ -154,6 +167,25 @@ TEST_F(HotKeysTest, StoredBindingsAreRegisteredAtStartAndDialAndLockRun) {
     system_.press(kModControl, kF11);
     ASSERT_EQ(p->ui.lockCaptions.size(), 1u);
     EXPECT_EQ(p->ui.lockCaptions[0], "Отключение защиты");
+}
+
+TEST_F(HotKeysTest, ALoadAppliesTheKeysAndTheScheduleAndLeavesNothingToApply) {
+    auto p = started({{"HotMin", "122"}});
+    auto& f = p->form;
+    EXPECT_FALSE(f.Model.hotkeys.Button11.enabled);
+    EXPECT_FALSE(f.Model.timer.Button13.enabled);
+    f.Model.hotkeys.HotMin.hotKey = kF12;
+    f.HotKeyChanged();
+    f.Model.timer.TimerDialCheck.checked = true;
+    f.ScheduleChanged();
+    // Choosing the entry again saves what is shown and loads it back.
+    f.ComboBox1DropDown();
+    f.ComboBox1Change();
+    EXPECT_TRUE(system_.holds(0, kF12));
+    EXPECT_FALSE(system_.holds(0, kF11));
+    EXPECT_TRUE(f.Timers->Clocks.DialClock.AlarmEnabled);
+    EXPECT_FALSE(f.Model.hotkeys.Button11.enabled);
+    EXPECT_FALSE(f.Model.timer.Button13.enabled);
 }
 
 TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActions) {

@@ -145,7 +145,7 @@ TEST_F(ListsTest, LoginsWithDuplicatesMoneyAndAnotherEntry) {
     EXPECT_EQ(m.logins[1].money, "12,5");
     EXPECT_EQ(m.logins[1].flag, '-');
 
-    // "Результат" takes the filtered fields; a zero money keeps the last money text.
+    // "Результат" takes the filtered fields, and the money shown even when it is 0.
     p->ui.loginDialog = [](LoginDialog& d) {
         d.Login = "DOM\\ivanX";
         d.Password = "a:bcd";
@@ -158,7 +158,7 @@ TEST_F(ListsTest, LoginsWithDuplicatesMoneyAndAnotherEntry) {
     ASSERT_EQ(m.logins.size(), 3u);
     EXPECT_EQ(m.logins[2].login, "ivan");
     EXPECT_EQ(m.logins[2].password, "c");
-    EXPECT_EQ(m.logins[2].money, "12,5");
+    EXPECT_EQ(m.logins[2].money, "0");
 
     // A login meant for the other entry goes straight into its section.
     p->ui.loginDialog = [](LoginDialog& d) {
@@ -172,9 +172,11 @@ TEST_F(ListsTest, LoginsWithDuplicatesMoneyAndAnotherEntry) {
     Profile saved(ini());
     const std::string stored = saved.readString("RAS_Entry_Офис", "Login_0", "");
     EXPECT_EQ(stored, encipherText("пароль", "office") + "{0}+");
+    // "Офис" had no section yet: it gets its phone from the phonebook with the login.
     f.ComboBox1DropDown();
     m.conn.ComboBox1.selectText("Офис");
     f.ComboBox1Change();
+    EXPECT_EQ(numbers(m), std::vector<std::string>{"2"});
     EXPECT_EQ(logins(m), std::vector<std::string>{"office"});
     EXPECT_EQ(m.logins[0].password, "secret");
 }

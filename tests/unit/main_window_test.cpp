@@ -70,7 +70,9 @@ TEST_F(MainWindowTest, SetPasswordDialogClosedWithoutOneEndsWithoutSaving) {
     EXPECT_TRUE(p->ui.terminated);
     // The creation sequence still ran to its end.
     EXPECT_NE(log().find("Жду Ваших приказаний"), std::string::npos);
-    EXPECT_EQ(fs::file_size(ini()), 0u);
+    // The empty file made for this run goes with it: the next start is a first start again,
+    // not a damaged file.
+    EXPECT_FALSE(fs::exists(ini()));
 }
 
 TEST_F(MainWindowTest, LockStateSurvivesARestartOnThisComputer) {
@@ -180,6 +182,7 @@ TEST_F(MainWindowTest, NoPhonebookEntryGivesTheReducedWindowAndKeepsStoredFigure
         f.writeString("Brontavel", "Mode", "TRAY");
         f.writeString("Brontavel", "HotDial", "121");
         f.writeString("Brontavel", "LockPass", encipherText(machineBinding("").machineKey, "pw"));
+        f.writeString("Brontavel", "LockCode", machineBinding("").machineCode);  // unlocked
     }
     auto p = program();
     p->start();
@@ -197,7 +200,7 @@ TEST_F(MainWindowTest, NoPhonebookEntryGivesTheReducedWindowAndKeepsStoredFigure
     EXPECT_EQ(f.readString("Brontavel", "InInternetAll", ""), "123");
     EXPECT_EQ(f.readString("Brontavel", "Mode", ""), "TRAY");
     EXPECT_EQ(f.readString("Brontavel", "HotDial", ""), "121");
-    EXPECT_EQ(f.readString("Brontavel", "LockCode", "-"), "");
+    EXPECT_EQ(f.readString("Brontavel", "LockCode", "-"), machineBinding("").machineCode);
     EXPECT_FALSE(f.sectionExists("RAS_Entry_"));
 
     // Creating an entry brings the controls back.
@@ -213,6 +216,48 @@ TEST_F(MainWindowTest, NoPhonebookEntryGivesTheReducedWindowAndKeepsStoredFigure
     EXPECT_TRUE(c.BitLock.enabled);
     ASSERT_EQ(p->form.Model.phones.size(), 1u);
     EXPECT_EQ(p->form.Model.phones[0].number, "777");
+}
+
+TEST_F(MainWindowTest, CreatingOrDeletingAnEntrySavesWhatIsOnDisplayFirst) {
+    velmor::test::writeFile(book_, "[Первое]\nPhoneNumber=1\n[Второе]\nPhoneNumber=2\n");
+    auto p = program();
+    p->ui.lockDialog = ScriptedUI::typing("пароль");
+    p->start();
+    auto& m = p->form.Model;
+    // A session's figures and a new phone, then a create that the user cancels.
+    m.stats.inInternetAll = 3600;
+    m.stats.dengiAll = 12.5;
+    m.phones.push_back({"555"});
+    p->form.BitBtn6Click();
+    EXPECT_EQ(m.stats.inInternetAll, 3600);
+    EXPECT_EQ(m.stats.dengiAll, 12.5);
+    ASSERT_EQ(m.phones.size(), 2u);
+    EXPECT_EQ(m.state.lockPassword, "пароль");  // the password set at this first start
+    // Deleting "Второе" (sorted first) keeps the totals.
+    m.stats.inInternetAll = 7200;
+    ASSERT_EQ(m.conn.ComboBox1.text(), "Второе");
+    p->ui.answers = {MessageResult::Yes};
+    p->form.BitBtn7Click();
+    ASSERT_EQ(m.conn.ComboBox1.text(), "Первое");
+    EXPECT_EQ(m.stats.inInternetAll, 7200);
+    ASSERT_TRUE(p->form.Close());
+    auto again = program();
+    again->start();
+    EXPECT_TRUE(again->ui.texts().empty());  // the password is stored: no question
+    EXPECT_EQ(again->form.Model.state.lockPassword, "пароль");
+}
+
+TEST_F(MainWindowTest, SeedingFromThePhonebookTakesNoMoreThanTheFileKeeps) {
+    std::string alternates;
+    for (int i = 1; i <= 60; ++i)
+        alternates += (i > 1 ? ";" : "") + std::to_string(i);
+    velmor::test::writeFile(book_,
+                            "[Тест]\nPhoneNumber=0\nAlternatePhoneNumbers=" + alternates + "\n");
+    auto p = program();
+    p->ui.lockDialog = ScriptedUI::typing("пароль");
+    p->start();
+    ASSERT_EQ(p->form.Model.phones.size(), 51u);
+    EXPECT_EQ(p->form.Model.phones.back().number, "50");
 }
 
 TEST_F(MainWindowTest, RasMissingDisablesDialling) {

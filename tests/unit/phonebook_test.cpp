@@ -108,10 +108,13 @@ TEST(Phonebook, BadValuesAreReportedOnceAndTheEntryStillLists) {
     ASSERT_EQ(again.size(), 1u);
     EXPECT_TRUE(mentions(again, "SimSpeed", "медленно"));
 
-    // Dialling: the unknown device and the serial port fail at once with their own codes.
+    // Dialling: the unknown device fails at once, and so does a serial port on a system without
+    // pppd, saying so.
     writeFile(path, "[Кривая]\r\nDevice=modem0\r\n[Порт]\r\nDevice=/dev/ttyS0\r\n");
     VirtualLoop loop;
+    ::setenv("VELMOR_PPPD", dir.file("no-pppd").c_str(), 1);
     auto service = ras::makePhonebookService(loop, path);
+    ::unsetenv("VELMOR_PPPD");
     ras::DialRequest request;
     ras::Handle h = 1;
     request.entryName = "Кривая";
@@ -119,8 +122,9 @@ TEST(Phonebook, BadValuesAreReportedOnceAndTheEntryStillLists) {
     EXPECT_EQ(h, 0u);
     request.entryName = "Порт";
     EXPECT_EQ(service->dial(request, nullptr, h), ras::kErrorPortNotAvailable);
-    EXPECT_NE(ras::errorText(ras::kErrorPortNotAvailable).find("последовательный порт"),
+    EXPECT_NE(service->errorString(ras::kErrorPortNotAvailable).find("sudo apt install ppp"),
               std::string::npos);
+    EXPECT_EQ(ras::errorText(ras::kErrorPortNotAvailable), "Порт модема недоступен.");
 }
 
 TEST(Phonebook, UnreadableFileIsReportedAndGivesNoEntries) {

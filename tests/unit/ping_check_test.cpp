@@ -111,6 +111,24 @@ TEST_F(PingCheckTest, ThreeFailedTriesThenEachAction) {
     }
 }
 
+TEST_F(PingCheckTest, WithoutAnIcmpSocketEveryTryFailsAndTheLogSaysWhyOnce) {
+    icmp_.noSocket = true;
+    auto p = started("10.0.0.1", 0);
+    const std::size_t logStart = log().size();
+    p->form.Button1Click();
+    loop_.advance(2000);
+    EXPECT_EQ(icmp_.echoes.size(), 3u);
+    EXPECT_EQ(caption(*p), kHangUpCaption);  // "нет действий" keeps the connection
+    const std::string log = logSince(logStart);
+    const std::string why =
+        " --- Пинг невозможен: система не даёт открыть ICMP-сокет. Разрешите его группе "
+        "пользователя (sysctl net.ipv4.ping_group_range) или дайте программе право CAP_NET_RAW\r\n";
+    const auto at = log.find(why);
+    ASSERT_NE(at, std::string::npos) << log;
+    EXPECT_EQ(log.find(why, at + 1), std::string::npos);
+    EXPECT_NE(log.find(kFailed10001), std::string::npos);
+}
+
 TEST_F(PingCheckTest, FirstAnswerEndsTheTriesAndUnknownNamesSendNothing) {
     auto p = started("10.0.0.1", 2);
     std::size_t logStart = log().size();

@@ -169,6 +169,13 @@ TEST_F(ProfileTest, ReadingRules) {
     // A section name holding "]" round-trips.
     p.writeString("a]b", "k", "1");
     EXPECT_EQ(Profile(file()).readString("A]B", "k", ""), "1");
+
+    // A lone CR ends a line too: no name can hold one, as none can be looked up with it.
+    put(file(), "[A]\r[B]\rk=v\r\nj=w\n");
+    Profile cr(file());
+    EXPECT_EQ(cr.sections(), std::vector<std::string>{"B"});
+    EXPECT_EQ(cr.readString("B", "k", ""), "v");
+    EXPECT_EQ(cr.readString("B", "j", ""), "w");
 }
 
 TEST_F(ProfileTest, ValuesReadBackExactlyAsWritten) {

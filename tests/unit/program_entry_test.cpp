@@ -35,8 +35,9 @@ TEST(ProgramEntry, DamagedSettingsFileQuestion) {
     EXPECT_TRUE(checkSettingsFile(ini, ui));
     EXPECT_TRUE(ui.messages.empty());
 
+    std::vector<std::string> kept;
     for (const char* damaged :
-         {"", "[Brontavel]\r\nLockPass=\r\n", "[Brontavel]\r\nLockPass=QUJ\r\n",
+         {"[Brontavel]\r\nLockPass=\r\n", "", "[Brontavel]\r\nLockPass=QUJ\r\n",
           "[Brontavel]\r\nPhone_0=1\r\n"}) {
         velmor::test::writeFile(ini, damaged);
         ui.messages.clear();
@@ -50,6 +51,27 @@ TEST(ProgramEntry, DamagedSettingsFileQuestion) {
         ui.answers = {MessageResult::Ok};
         EXPECT_TRUE(checkSettingsFile(ini, ui));
         EXPECT_FALSE(fs::exists(ini));
-        EXPECT_EQ(velmor::test::readFile(ini + ".bak"), damaged);  // kept for recovery
+        if (*damaged) kept.push_back(damaged);
     }
+    // Each damaged file is kept for recovery under a name of its own; an empty one holds nothing.
+    EXPECT_EQ(velmor::test::readFile(ini + ".bak"), kept[0]);
+    EXPECT_EQ(velmor::test::readFile(ini + ".1.bak"), kept[1]);
+    EXPECT_EQ(velmor::test::readFile(ini + ".2.bak"), kept[2]);
+    EXPECT_FALSE(fs::exists(ini + ".3.bak"));
+}
+
+TEST(ProgramEntry, OnlyAnotherRunningCopyEndsSilently) {
+    velmor::test::TempDir dir;
+    ScriptedUI ui;
+    InstanceLock first(dir.file("velmor.lock"));
+    EXPECT_EQ(checkSingleInstance(first, ui), InstanceCheck::Run);
+    InstanceLock second(dir.file("velmor.lock"));
+    EXPECT_EQ(checkSingleInstance(second, ui), InstanceCheck::AnotherRuns);
+    EXPECT_TRUE(ui.messages.empty());
+    // A lock file that cannot be opened (here a folder in its place) is said, not swallowed.
+    fs::create_directory(dir.file("taken.lock"));
+    InstanceLock broken(dir.file("taken.lock"));
+    EXPECT_EQ(checkSingleInstance(broken, ui), InstanceCheck::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find(dir.file("taken.lock")), std::string::npos);
 }

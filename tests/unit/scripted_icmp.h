@@ -25,6 +25,8 @@ class ScriptedIcmp : public icmp::IcmpService {
     std::map<icmp::Ipv4, int> answering;
     // Answers for the next echoes, in order, before the rule above (true: a reply after 20 ms).
     std::deque<bool> nextAnswers;
+    // No ICMP socket may be opened: every echo fails at once.
+    bool noSocket = false;
 
     // What was asked.
     std::vector<std::string> lookups;
@@ -57,7 +59,12 @@ class ScriptedIcmp : public icmp::IcmpService {
             answers = true;
             delay = a->second;
         }
+        if (noSocket) {
+            answers = false;
+            delay = 1;
+        }
         icmp::EchoResult result;
+        result.noSocket = noSocket;
         result.replies = answers ? 1 : 0;
         result.error = answers ? 0 : icmp::kEchoTimedOut;
         result.from = answers ? request.address : 0;

@@ -20,11 +20,15 @@ namespace {
 struct RecordingHooks : SettingsHooks {
     std::vector<std::string> errors;
     std::vector<std::string> seeded;
+    EntryLists phonebook;
     int hotKeys = 0, schedule = 0, availability = 0;
     void reportError(const std::string& m) override { errors.push_back(m); }
     void applyHotKeys() override { ++hotKeys; }
     void applySchedule() override { ++schedule; }
-    void seedListsFromPhonebook(const std::string& e) override { seeded.push_back(e); }
+    EntryLists phonebookLists(const std::string& e) override {
+        seeded.push_back(e);
+        return phonebook;
+    }
     void refreshDialAvailability() override { ++availability; }
 };
 
@@ -335,7 +339,7 @@ TEST_F(SettingsTest, StatisticsRollOverAtLoadAndAtSave) {
     EXPECT_EQ(s.inInternetMonth, 0);
     EXPECT_EQ(s.inInternetCurrentLastMonth, 40);
     EXPECT_EQ(s.dengiLastMonth, 5);
-    EXPECT_EQ(s.storedDay, 1);
+    EXPECT_EQ(s.stored, (StatDate{2026, 12, 1}));
     // A day that begins while the program is idle is rolled over before the save writes it.
     r->form.stats.inInternetDay = 50;
     loop_.setLocalDateTime({2026, 12, 2, 0, 0, 5, 0});
@@ -344,6 +348,80 @@ TEST_F(SettingsTest, StatisticsRollOverAtLoadAndAtSave) {
     EXPECT_EQ(p.readString("Brontavel", "InInternetDay", ""), "0");
     EXPECT_EQ(p.readString("Brontavel", "StatisticDate", ""), "4,2");
     EXPECT_EQ(p.readString("Brontavel", "InInternetLastMonth", ""), "900");
+}
+
+TEST_F(SettingsTest, TheFullDateOfTheLastSaveTellsEachMonthChange) {
+    // Last saved on the 7th of last month, the program starts on the 7th.
+    put("[Brontavel]\r\nStatisticDate=7,7\r\nStatisticFullDate=2026-11-07\r\n"
+        "InInternetMonth=900\r\nDengiMonth=5\r\n"
+        "[RAS_Entry_Домашний]\r\nStatisticFullDate=2026-11-07\r\nInInternetCurrentMonth=40\r\n"
+        "[RAS_Entry_Работа]\r\nStatisticFullDate=2026-10-30\r\nInInternetCurrentMonth=30\r\n"
+        "InTrafficCurrentMonth=12\r\n");
+    auto r = run();
+    r->settings.LoadSettings();
+    const Statistics& s = r->form.stats;
+    EXPECT_EQ(s.inInternetLastMonth, 900);
+    EXPECT_EQ(s.inInternetMonth, 0);
+    EXPECT_EQ(s.dengiLastMonth, 5);
+    EXPECT_EQ(s.inInternetCurrentLastMonth, 40);
+    r->form.conn.ComboBox1.itemIndex = 1;  // another entry selected: the shown one is saved
+    r->settings.SaveSettings("Домашний");
+    Profile p(path());
+    EXPECT_EQ(p.readString("Brontavel", "StatisticDate", ""), "2,7");
+    EXPECT_EQ(p.readString("Brontavel", "StatisticFullDate", ""), "2026-12-07");
+    EXPECT_EQ(p.readString("RAS_Entry_Домашний", "StatisticFullDate", ""), "2026-12-07");
+    // An entry not on display at the month change rolls over by its own date when shown.
+    r->settings.LoadSettings();
+    ASSERT_EQ(r->form.conn.ComboBox1.text(), "Работа");
+    EXPECT_EQ(s.inInternetLastMonth, 900);  // the program-wide figures moved once
+    EXPECT_EQ(s.inInternetCurrentLastMonth, 30);
+    EXPECT_EQ(s.inInternetCurrentMonth, 0);
+    EXPECT_EQ(s.trafficCurrentLastMonth.in, 12);
+    EXPECT_TRUE(r->hooks.errors.empty());
+
+    // Without the full date the day of the month decides, as before: the same day, no change.
+    put("[Brontavel]\r\nStatisticDate=7,7\r\nInInternetMonth=900\r\nInInternetDay=8\r\n");
+    auto old = run();
+    old->settings.LoadSettings();
+    EXPECT_EQ(old->form.stats.inInternetMonth, 900);
+    EXPECT_EQ(old->form.stats.inInternetDay, 8);
+}
+
+TEST_F(SettingsTest, AStoredDayOutsideTheMonthIsSaidSo) {
+    for (const char* date : {"2,45", "2,0"}) {
+        put(std::string("[Brontavel]\r\nStatisticDate=") + date + "\r\nInInternetDay=8\r\n");
+        auto r = run();
+        r->settings.LoadSettings();
+        ASSERT_EQ(r->hooks.errors.size(), 1u);
+        EXPECT_EQ(r->hooks.errors[0], std::string("Дата статистики StatisticDate \"") + date +
+                                          "\" неверна: день месяца " + (date + 2) +
+                                          " вне пределов от 1 до 31.");
+        EXPECT_EQ(r->form.stats.inInternetDay, 8);
+    }
+    put("[Brontavel]\r\nStatisticDate=2,6\r\nStatisticFullDate=2026-02-30\r\n");
+    auto r = run();
+    r->settings.LoadSettings();
+    ASSERT_EQ(r->hooks.errors.size(), 1u);
+    EXPECT_NE(r->hooks.errors[0].find("ГГГГ-ММ-ДД"), std::string::npos);
+    EXPECT_EQ(r->form.stats.stored, (StatDate{2026, 12, 7}));  // the day rule applied: rolled
+}
+
+TEST_F(SettingsTest, ALoginForAnEntryWithoutASectionKeepsItsPhonebookLists) {
+    auto r = run();
+    r->hooks.phonebook.phones = {{"111"}, {"222"}};
+    r->hooks.phonebook.logins = {{"user", "?"}};
+    ASSERT_TRUE(r->settings.AppendLogin("Работа", {"other", "pw", "3", '-'}));
+    EXPECT_EQ(r->hooks.seeded, std::vector<std::string>{"Работа"});
+    r->form.conn.ComboBox1.itemIndex = 1;
+    r->settings.givenPassword = "секрет";
+    r->settings.LoadSettings();
+    EXPECT_EQ(r->form.phones, r->hooks.phonebook.phones);
+    ASSERT_EQ(r->form.logins.size(), 2u);
+    EXPECT_EQ(r->form.logins[0].login, "user");
+    EXPECT_EQ(r->form.logins[1].login, "other");
+    EXPECT_EQ(r->form.logins[1].password, "pw");
+    EXPECT_EQ(r->form.logins[1].flag, '-');
+    EXPECT_EQ(r->hooks.seeded.size(), 1u);  // the section is there now
 }
 
 TEST_F(SettingsTest, NoEntryNameAndDifferentlyCasedSections) {

@@ -34,8 +34,9 @@ TEST(Statistics, TwoSessionsAccumulateTotalsWhileTheSessionShowsOnlyItsOwn) {
 }
 
 TEST(Statistics, NewDayAndNewMonth) {
+    // From an older file only the day of the month is known.
     Statistics s;
-    s.storedDay = s.todayDay = 20;
+    s.stored = s.entryStored = {0, 0, 20};
     s.inInternetDay = 50;
     s.inInternetMonth = 500;
     s.inInternetCurrentMonth = 300;
@@ -43,33 +44,52 @@ TEST(Statistics, NewDayAndNewMonth) {
     s.trafficToday.set({30, 3});
     s.dengiToday = 1.5;
     s.dengiMonth = 10;
-    s.rollover(20);  // same day: nothing
+    s.rollover({2026, 11, 20});  // same day: nothing
     EXPECT_EQ(s.inInternetDay, 50);
+    EXPECT_EQ(s.stored, (StatDate{2026, 11, 20}));
 
-    s.rollover(21);  // a new day in the same month
+    s.rollover({2026, 11, 21});  // a new day in the same month
     EXPECT_EQ(s.inInternetDay, 0);
     EXPECT_EQ(s.trafficToday.current, (TrafficPair{}));
     EXPECT_EQ(s.dengiToday, 0);
     EXPECT_EQ(s.inInternetMonth, 500);
-    EXPECT_EQ(s.storedDay, 21);
 
-    s.rollover(1);  // a new month
+    s.rollover({2026, 12, 1});  // a new month
     EXPECT_EQ(s.inInternetLastMonth, 500);
     EXPECT_EQ(s.inInternetMonth, 0);
     EXPECT_EQ(s.inInternetCurrentLastMonth, 300);
     EXPECT_EQ(s.trafficLastMonth, (TrafficPair{700, 70}));
     EXPECT_EQ(s.trafficMonth.current, (TrafficPair{}));
     EXPECT_EQ(s.dengiLastMonth, 10);
-    s.rollover(1);  // applied once
+    s.rollover({2026, 12, 1});  // applied once
     EXPECT_EQ(s.inInternetLastMonth, 500);
+
+    // With full dates the same day of the next month is a new month, and the entry's month
+    // figures follow the entry's own date.
+    s.inInternetMonth = 40;
+    s.inInternetCurrentMonth = 30;
+    s.entryStored = {2026, 11, 15};
+    s.rollover({2026, 12, 1});
+    EXPECT_EQ(s.inInternetMonth, 40);
+    EXPECT_EQ(s.inInternetCurrentLastMonth, 30);
+    EXPECT_EQ(s.inInternetCurrentMonth, 0);
+    s.inInternetDay = 9;
+    s.rollover({2027, 1, 1});
+    EXPECT_EQ(s.inInternetDay, 0);
+    EXPECT_EQ(s.inInternetLastMonth, 40);
+    // No stored date: nothing moves.
+    Statistics fresh;
+    fresh.inInternetDay = 5;
+    fresh.rollover({2026, 12, 7});
+    EXPECT_EQ(fresh.inInternetDay, 5);
 }
 
 TEST(Statistics, SessionOverMidnightRestartsTodayButNotTheSession) {
     Statistics s;
-    s.storedDay = s.todayDay = 6;
+    s.stored = s.entryStored = {2026, 12, 6};
     s.sessionStart();
     s.trafficUpdate(10000, 2000);  // 10 kB before midnight
-    s.rollover(7);
+    s.rollover({2026, 12, 7});
     EXPECT_EQ(s.trafficToday.current, (TrafficPair{}));
     s.trafficUpdate(25000, 5000);
     EXPECT_EQ(s.trafficToday.current, (TrafficPair{15, 3}));

@@ -43,18 +43,24 @@ void watch(TDownload& d, Outcome& o) {
 
 using UpdateCheckTest = velmor::test::ProgramTest;
 
-}  // namespace
-
-TEST(Download, GetsTheFileAndReportsOnlyWholeAnswers) {
+// A downloader of "update.inf" from a loopback server into a folder of its own.
+class DownloadTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        d.URL = server.url() + "/update.inf";
+        d.FileName = dir.file("update.inf");
+        watch(d, o);
+    }
     VirtualLoop loop;
     velmor::test::TempDir dir;
     LoopbackHttpServer server;
-    TDownload d(loop);
-    d.URL = server.url() + "/update.inf";
-    d.FileName = dir.file("update.inf");
+    TDownload d{loop};
     Outcome o;
-    watch(d, o);
+};
 
+}  // namespace
+
+TEST_F(DownloadTest, GetsTheFileAndReportsOnlyWholeAnswers) {
     server.setResponse(velmor::test::httpOk("0.98"));
     d.GetFile();
     ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
@@ -95,6 +101,40 @@ TEST(Download, GetsTheFileAndReportsOnlyWholeAnswers) {
     EXPECT_LE(server.requests().size(), before + 1);
 }
 
+TEST_F(DownloadTest, RefusesLongBodiesAndEndsSlowTransfersWithoutLeavingAFile) {
+    d.TimeLimitMs = 1000;
+    auto leftOver = [&] { return !fs::is_empty(dir.path); };
+
+    // Longer than 64 KiB, with its length announced or not: nothing written, nothing announced.
+    const std::string big = "0.98\r\n" + std::string(64 * 1024, 'x');
+    for (const std::string& answer : {velmor::test::httpOk(big), "HTTP/1.0 200 OK\r\n\r\n" + big}) {
+        o = {};
+        server.setResponse(answer);
+        d.GetFile();
+        ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
+        EXPECT_FALSE(o.ok);
+        EXPECT_FALSE(leftOver());
+    }
+    // 64 KiB exactly is still a file.
+    o = {};
+    server.setResponse(velmor::test::httpOk(big.substr(0, 64 * 1024)));
+    d.GetFile();
+    ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
+    EXPECT_TRUE(o.ok);
+    EXPECT_EQ(fs::file_size(d.FileName), 64u * 1024u);
+    fs::remove(d.FileName);
+
+    // A byte every 50 ms: ended by the time limit, and the part received is not left behind.
+    o = {};
+    server.setResponse(velmor::test::httpOk("0.98" + std::string(100, ' ')), 0, 50);
+    const auto start = std::chrono::steady_clock::now();
+    d.GetFile();
+    ASSERT_TRUE(runUntil(loop, [&] { return o.ended; }));
+    EXPECT_FALSE(o.ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_FALSE(leftOver());
+}
+
 TEST(Download, AddressAndVersionRules) {
     std::string host, object;
     TDownload::splitAddress("HTTP://velmor.invalid/update.inf", host, object);
@@ -108,8 +148,12 @@ TEST(Download, AddressAndVersionRules) {
     EXPECT_FALSE(isNewerVersion("0.100"));  // compared as text
     EXPECT_TRUE(isNewerVersion("1.0"));
     EXPECT_TRUE(looksLikeVersion("0.98"));
+    EXPECT_TRUE(looksLikeVersion("1.2.3 \t"));
     EXPECT_FALSE(looksLikeVersion(".98"));
     EXPECT_FALSE(looksLikeVersion("098"));
+    EXPECT_FALSE(looksLikeVersion(""));
+    for (const char* line : {"<html>", "<p>0.98</p>", "0.98beta", "0. 98", " 0.98", "1,0"})
+        EXPECT_FALSE(looksLikeVersion(line)) << line;
 }
 
 TEST_F(UpdateCheckTest, AutomaticCheckAsksToOpenTheSiteForANewerVersion) {
@@ -119,7 +163,12 @@ TEST_F(UpdateCheckTest, AutomaticCheckAsksToOpenTheSiteForANewerVersion) {
     p->start();
     p->form.HomePage = server.url();
     for (const auto& [file, asks] : std::vector<std::pair<std::string, bool>>{
-             {"0.98\r\n", true}, {"0.97", false}, {"0.100", false}, {"098", false}}) {
+             {"0.98  \r\n", true},
+             {"0.97", false},
+             {"0.100", false},
+             {"098", false},
+             {"<html><head><title>velmor.example</title></head></html>", false},
+             {"9.x", false}}) {
         p->ui.messages.clear();
         server.setResponse(velmor::test::httpOk(file));
         p->form.CheckForUpdate();
@@ -146,7 +195,8 @@ TEST_F(UpdateCheckTest, AboutBoxChecksOnRequest) {
     for (const Case& c :
          {Case{"0.98", "Найдена новая версия (0.98) Открыть сайт программы?"},
           Case{"0.97", "У Вас уже последняя версия"},
-          Case{"0.98\r\n", "Ошибка. Проверьте подключение к Интернету и повторите попытку."}}) {
+          Case{"0.98\r\n", "Ошибка. Проверьте подключение к Интернету и повторите попытку."},
+          Case{"<a.b", "Ошибка. Проверьте подключение к Интернету и повторите попытку."}}) {
         TAboutBox box(loop_, ui, server.url(), dir);
         server.setResponse(velmor::test::httpOk(c.file));
         ui.messages.clear();

@@ -87,6 +87,7 @@ EchoResult sendEcho(const EchoRequest& r, SocketKind kind, int stopFd, std::uint
     const int opened = openSocket(kind, raw);
     if (opened < 0) {
         result.error = -opened;
+        result.noSocket = result.error == EACCES || result.error == EPERM;
         return result;
     }
     Fd fd(opened);

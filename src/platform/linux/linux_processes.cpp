@@ -35,6 +35,13 @@ std::string startTime(int pid) {
     return field;
 }
 
+// Where a link of /proc leads; empty when it cannot be read.
+std::string readLink(const std::string& link) {
+    char buf[4096];
+    const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
 bool isExecutableFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
@@ -43,9 +50,9 @@ bool isExecutableFile(const std::string& path) {
 
 }  // namespace
 
-bool LinuxProcessService::start(const std::string& path, const std::vector<std::string>& args,
-                                const std::string& workDir) {
-    if (path.empty()) return false;
+int LinuxProcessService::start(const std::string& path, const std::vector<std::string>& args,
+                               const std::string& workDir) {
+    if (path.empty()) return 0;
     std::vector<std::string> argv;
     const bool bare = path.find('/') == std::string::npos;
     struct stat st {};
@@ -56,9 +63,10 @@ bool LinuxProcessService::start(const std::string& path, const std::vector<std::
         // A document: the desktop's default application opens it.
         argv = {"xdg-open", path};
     } else {
-        return false;
+        return 0;
     }
-    return spawnDetached(argv, workDir) > 0;
+    const pid_t pid = spawnDetached(argv, workDir);
+    return pid > 0 ? static_cast<int>(pid) : 0;
 }
 
 std::vector<ProcessInfo> LinuxProcessService::processes() {
@@ -69,16 +77,25 @@ std::vector<ProcessInfo> LinuxProcessService::processes() {
         char* end = nullptr;
         const long pid = std::strtol(e->d_name, &end, 10);
         if (pid <= 0 || *end != '\0') continue;
-        const std::string link = "/proc/" + std::string(e->d_name) + "/exe";
-        char buf[4096];
-        const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
-        if (n <= 0) continue;  // a kernel thread, another user's process, or gone
-        std::string exe(buf, static_cast<std::size_t>(n));
+        const std::string proc = "/proc/" + std::string(e->d_name);
+        std::string exe = readLink(proc + "/exe");
+        if (exe.empty()) continue;  // a kernel thread, another user's process, or gone
         // A program replaced on disk while it runs is still that program.
         if (exe.size() > std::char_traits<char>::length(kDeleted) && exe.ends_with(kDeleted)) {
             exe.resize(exe.size() - std::char_traits<char>::length(kDeleted));
         }
-        out.push_back({static_cast<int>(pid), std::move(exe)});
+        ProcessInfo info{static_cast<int>(pid), std::move(exe), {}, readLink(proc + "/cwd"), -1};
+        std::ifstream cmdline(proc + "/cmdline", std::ios::binary);
+        for (std::string arg; std::getline(cmdline, arg, '\0');)
+            info.args.push_back(arg);
+        std::ifstream status(proc + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("Uid:", 0) == 0) {
+                info.uid = std::strtol(line.c_str() + 4, nullptr, 10);
+                break;
+            }
+        }
+        out.push_back(std::move(info));
     }
     ::closedir(dir);
     return out;

@@ -13,8 +13,8 @@ class LinuxProcessService : public ProcessService {
     explicit LinuxProcessService(std::chrono::milliseconds grace = std::chrono::milliseconds(2000))
         : grace_(grace) {}
 
-    bool start(const std::string& path, const std::vector<std::string>& args,
-               const std::string& workDir) override;
+    int start(const std::string& path, const std::vector<std::string>& args,
+              const std::string& workDir) override;
     std::vector<ProcessInfo> processes() override;
     bool terminate(int pid) override;
 

@@ -11,7 +11,9 @@ SystemctlShutdown::SystemctlShutdown(Runner run) : run_(std::move(run)) {
 std::optional<std::vector<std::string>> SystemctlShutdown::commandLine(unsigned flags) {
     if ((flags & EWX_SHUTDOWN) == 0) return std::nullopt;
     std::vector<std::string> argv = {"systemctl", "poweroff"};
-    if ((flags & EWX_FORCE) != 0) argv.push_back("--force");
+    // Forced: running programs that hold a shutdown inhibitor cannot delay it; the services
+    // still stop in order ("--force" would skip that and could lose their data).
+    if ((flags & EWX_FORCE) != 0) argv.push_back("--ignore-inhibitors");
     return argv;
 }
 

@@ -1,4 +1,5 @@
-// Power-off through systemd: "systemctl poweroff", with "--force" for the forced variant.
+// Power-off through systemd: "systemctl poweroff", with "--ignore-inhibitors" for the forced
+// variant.
 #pragma once
 
 #include <functional>

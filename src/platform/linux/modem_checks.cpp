@@ -1,0 +1,131 @@
+#include "platform/linux/modem_checks.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace velmor::modem {
+namespace {
+
+std::string fromEnv(const char* name, const std::string& def) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::string(v) : def;
+}
+
+std::string userName() {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name) return pw->pw_name;
+    if (const char* u = std::getenv("USER"); u && *u) return u;
+    return "$USER";
+}
+
+std::string groupText(const std::string& group) {
+    const std::string user = userName();
+    return "пользователь " + user + " не входит в группу " + group + ". Выполните sudo adduser " +
+           user + " " + group + " и войдите в систему заново.";
+}
+
+std::string groupOf(const std::string& path, const std::string& fallback) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return fallback;
+    const group* g = ::getgrgid(st.st_gid);
+    return g && g->gr_name && std::strcmp(g->gr_name, "root") != 0 ? g->gr_name : fallback;
+}
+
+std::string pppdProblem(const PppEnvironment& env) {
+    struct stat st {};
+    if (::stat(env.pppd.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        return "Не найдена программа " + env.pppd + ". Установите пакет ppp: sudo apt install ppp.";
+    }
+    if (::access(env.pppd.c_str(), X_OK) != 0) {
+        return "Нет права запускать " + env.pppd + ": " + groupText(groupOf(env.pppd, "dip"));
+    }
+    return {};
+}
+
+std::string peersProblem(const PppEnvironment& env) {
+    struct stat st {};
+    if (::stat(env.peersFile.c_str(), &st) == 0) return {};
+    if (errno == EACCES) {
+        return "Нет доступа к файлу " + env.peersFile + ": " + groupText("dip");
+    }
+    return "Нет файла настроек pppd " + env.peersFile +
+           ". Установите его: sudo install -m 0640 -g dip packaging/ppp/peers/velmor " +
+           env.peersFile + " (файл из исходных текстов Velmor; пакет velmor ставит его сам).";
+}
+
+std::string kernelProblem(const PppEnvironment& env) {
+    struct stat st {};
+    return ::stat(env.pppDevice.c_str(), &st) == 0 ? std::string() : noKernelSupportText(env);
+}
+
+std::string portProblem(const std::string& port) {
+    struct stat st {};
+    if (::stat(port.c_str(), &st) != 0) return portMissingText(port);
+    if (::access(port.c_str(), R_OK | W_OK) != 0) return portDeniedText(port);
+    return {};
+}
+
+}  // namespace
+
+PppEnvironment PppEnvironment::fromEnvironment() {
+    PppEnvironment e;
+    e.pppd = fromEnv("VELMOR_PPPD", e.pppd);
+    e.peersFile = fromEnv("VELMOR_PPP_PEERS", e.peersFile);
+    e.pppDevice = fromEnv("VELMOR_PPP_DEVICE", e.pppDevice);
+    e.netRoot = fromEnv("VELMOR_SYS_CLASS_NET", e.netRoot);
+    e.lockDir = fromEnv("VELMOR_LOCK_DIR", e.lockDir);
+    return e;
+}
+
+std::vector<Check> systemChecks(const PppEnvironment& env, const std::string& port) {
+    return {
+        {"Программа pppd " + env.pppd, pppdProblem(env)},
+        {"Файл настроек pppd " + env.peersFile, peersProblem(env)},
+        {"Поддержка PPP в ядре (" + env.pppDevice + ")", kernelProblem(env)},
+        {"Порт " + port, portProblem(port)},
+    };
+}
+
+std::string firstProblem(const PppEnvironment& env, const std::string& port) {
+    for (const Check& c : systemChecks(env, port)) {
+        if (!c.problem.empty()) return c.problem;
+    }
+    return {};
+}
+
+std::string portMissingText(const std::string& port) {
+    return "Нет порта " + port +
+           ": модем не подключен или в записи выбран другой порт. Подключите модем или выберите "
+           "его порт в настройках соединения.";
+}
+
+std::string portDeniedText(const std::string& port) {
+    return "Нет доступа к порту " + port + ": " + groupText(groupOf(port, "dialout"));
+}
+
+std::string notATerminalText(const std::string& port) {
+    return port +
+           " не является последовательным портом. Выберите порт модема в настройках "
+           "соединения.";
+}
+
+std::string noKernelSupportText(const PppEnvironment& env) {
+    return "В ядре нет поддержки PPP (нет устройства " + env.pppDevice +
+           "). Загрузите модуль: sudo modprobe ppp_async.";
+}
+
+std::string pppdRefusedText(const PppEnvironment& env) {
+    return "pppd не принял параметры запуска. Проверьте файл " + env.peersFile +
+           " (его образец: packaging/ppp/peers/velmor).";
+}
+
+std::string lockFailedText(const PppEnvironment& env, const std::string& why) {
+    return "Не удается создать файл блокировки порта в " + env.lockDir + ": " + why + ".";
+}
+
+}  // namespace velmor::modem

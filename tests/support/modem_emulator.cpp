@@ -1,0 +1,225 @@
+#include "support/modem_emulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+namespace velmor::test {
+namespace {
+
+void makeRaw(int fd) {
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) return;
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+}
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+ModemEmulator::ModemEmulator(Options options) : options_(std::move(options)) {
+    char name[256] = {};
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+        master_ = slave_ = -1;
+        return;
+    }
+    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    ::fcntl(master_, F_SETFL, O_NONBLOCK);
+    makeRaw(slave_);
+    port_ = name;
+    if (options_.portGroup != static_cast<gid_t>(-1)) {
+        static_cast<void>(::fchown(slave_, static_cast<uid_t>(-1), options_.portGroup));
+        ::fchmod(slave_, 0660);
+    }
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    thread_ = std::thread([this] { loop(); });
+}
+
+ModemEmulator::~ModemEmulator() {
+    stop();
+    if (slave_ >= 0) ::close(slave_);
+    for (int fd : wake_) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+std::vector<std::string> ModemEmulator::commands() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return commands_;
+}
+
+void ModemEmulator::stop() {
+    stopping_ = true;
+    if (wake_[1] >= 0) static_cast<void>(::write(wake_[1], "x", 1));
+    if (thread_.joinable()) thread_.join();
+    endProgram();
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+}
+
+void ModemEmulator::unplug() {
+    stop();
+    // The far end and our own hold of the near one go: the port is hung up for the dialer.
+    if (slave_ >= 0) ::close(slave_);
+    slave_ = -1;
+}
+
+void ModemEmulator::dropCall() {
+    dropRequested_ = true;
+    if (wake_[1] >= 0) static_cast<void>(::write(wake_[1], "x", 1));
+}
+
+void ModemEmulator::answer(const std::string& text) {
+    writeAll(master_, "\r\n" + text + "\r\n");
+}
+
+void ModemEmulator::onCommand(const std::string& line) {
+    if (options_.silent) return;
+    const std::string command = upper(line);
+    if (command.rfind("AT", 0) != 0) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        commands_.push_back(line);
+    }
+    if (echo_) writeAll(master_, line + "\r");
+    if (command.rfind("ATD", 0) == 0) {
+        const auto& results = options_.dialResults;
+        const std::string result =
+            results.empty() ? "" : results[std::min(dials_, results.size() - 1)];
+        ++dials_;
+        if (result.empty()) return;  // no answer at all
+        if (options_.dialDelayMs > 0)
+            ::usleep(static_cast<useconds_t>(options_.dialDelayMs) * 1000);
+        answer(result);
+        // Without a program there is nothing to carry: the modem stays in command mode, as it is
+        // once the dialer drops DTR.
+        if (result.rfind("CONNECT", 0) == 0 && !options_.program.empty()) {
+            online_ = true;
+            startProgram();
+        }
+        return;
+    }
+    if (options_.initError) return answer("ERROR");
+    if (command.find("E0") != std::string::npos) echo_ = false;
+    if (command.find("E1") != std::string::npos) echo_ = true;
+    if (command == "ATI") {
+        writeAll(master_, "\r\nVelmor test modem\r\n");
+    }
+    answer("OK");
+}
+
+void ModemEmulator::startProgram() {
+    int slave = -1;
+    if (::openpty(&programMaster_, &slave, nullptr, nullptr, nullptr) != 0) return;
+    makeRaw(slave);
+    ::fcntl(programMaster_, F_SETFD, FD_CLOEXEC);
+    ::fcntl(programMaster_, F_SETFL, O_NONBLOCK);
+    std::vector<char*> argv;
+    for (std::string& a : options_.program)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    program_ = ::fork();
+    if (program_ == 0) {
+        ::setsid();
+        ::dup2(slave, 0);
+        ::dup2(slave, 1);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(slave);
+}
+
+void ModemEmulator::endProgram() {
+    if (program_ > 0) {
+        ::kill(program_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 100 && ::waitpid(program_, &status, WNOHANG) == 0; ++i)
+            ::usleep(50000);
+        if (::waitpid(program_, &status, WNOHANG) == 0) {
+            ::kill(program_, SIGKILL);
+            ::waitpid(program_, &status, 0);
+        }
+    }
+    program_ = -1;
+    if (programMaster_ >= 0) ::close(programMaster_);
+    programMaster_ = -1;
+}
+
+void ModemEmulator::loop() {
+    char buf[4096];
+    while (!stopping_) {
+        pollfd fds[3] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}, {programMaster_, POLLIN, 0}};
+        const int n = ::poll(fds, 3, 200);
+        if (n < 0 && errno != EINTR) return;
+        if (fds[1].revents) {
+            while (::read(wake_[0], buf, sizeof buf) > 0) {
+            }
+        }
+        if (dropRequested_.exchange(false) && online_) {
+            endProgram();
+            online_ = false;
+            answer("NO CARRIER");
+        }
+        if (programMaster_ >= 0 && fds[2].revents) {
+            const ssize_t got = ::read(programMaster_, buf, sizeof buf);
+            if (got > 0) {
+                writeAll(master_, std::string(buf, static_cast<std::size_t>(got)));
+            } else if (got == 0 || errno != EAGAIN) {
+                // The program has ended: the call is over.
+                endProgram();
+                online_ = false;
+            }
+        }
+        if (!(fds[0].revents & POLLIN)) {
+            // Nobody on the near end just now (POLLHUP): wait for the next open.
+            if (fds[0].revents & POLLHUP) ::usleep(20000);
+            continue;
+        }
+        const ssize_t got = ::read(master_, buf, sizeof buf);
+        if (got <= 0) continue;
+        if (online_) {
+            if (programMaster_ >= 0) writeAll(programMaster_, std::string(buf, got));
+            continue;
+        }
+        for (ssize_t i = 0; i < got; ++i) {
+            const char c = buf[i];
+            if (c == '\r' || c == '\n') {
+                if (!line_.empty()) onCommand(line_);
+                line_.clear();
+            } else if (line_.size() < 256) {
+                line_ += c;
+            }
+        }
+    }
+}
+
+}  // namespace velmor::test

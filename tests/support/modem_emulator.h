@@ -1,0 +1,74 @@
+// A modem of our own on a pseudo-terminal pair: it answers AT commands on the terminal's far end
+// as a Hayes-type modem does, and after CONNECT carries the line to a program (a server pppd) or
+// just holds it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velmor::test {
+
+class ModemEmulator {
+  public:
+    struct Options {
+        // The answers to the dial commands in turn, the last one repeated: "CONNECT 115200",
+        // "BUSY", "NO ANSWER", "NO CARRIER", "NO DIALTONE", "ERROR", or "" for no answer at all.
+        std::vector<std::string> dialResults = {"CONNECT 115200"};
+        bool silent = false;     // answers nothing, not even to AT
+        bool initError = false;  // answers ERROR to every command but the dial
+        int dialDelayMs = 0;     // how long the call takes to give its result
+        // Run after CONNECT with a second terminal as its standard input and output, the line's
+        // bytes copied both ways until it ends; the modem is then back in command mode.
+        std::vector<std::string> program;
+        gid_t portGroup = static_cast<gid_t>(-1);  // given the port (mode 0660) when set
+    };
+
+    explicit ModemEmulator(Options options);
+    ModemEmulator() : ModemEmulator(Options{}) {}
+    ~ModemEmulator();
+    ModemEmulator(const ModemEmulator&) = delete;
+    ModemEmulator& operator=(const ModemEmulator&) = delete;
+
+    bool ready() const { return master_ >= 0; }
+    // The port a dialer opens.
+    const std::string& port() const { return port_; }
+    // The command lines received so far, as sent (without the carriage return).
+    std::vector<std::string> commands() const;
+    // The port vanishes, as a USB modem pulled out does: the far end closes.
+    void unplug();
+    // The modem hangs up an answered call (the carrier goes).
+    void dropCall();
+    // Runs until stop() or unplug().
+    void stop();
+
+  private:
+    void loop();
+    void onCommand(const std::string& line);
+    void answer(const std::string& text);
+    void startProgram();
+    void endProgram();
+
+    Options options_;
+    int master_ = -1;
+    int slave_ = -1;  // kept open, so the far end stays there between the dialer's opens
+    int wake_[2] = {-1, -1};
+    std::string port_;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> dropRequested_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> commands_;
+    std::size_t dials_ = 0;
+    bool echo_ = true;
+    bool online_ = false;
+    std::string line_;
+    pid_t program_ = -1;
+    int programMaster_ = -1;
+};
+
+}  // namespace velmor::test
