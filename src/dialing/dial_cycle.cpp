@@ -250,7 +250,10 @@ void DialCycle::pauseAfterFailure(bool nextPhone) {
 
 void DialCycle::stateEvent(const TRasStateRec& rec) {
     auto& c = m_.conn;
-    const std::uint16_t s = ras_.CurrentState();
+    // The state the notification carries, not the layer's newest: a device may report several
+    // before the first is handled, and judged by the newest, the earlier ones would take the
+    // last one's place and it would be dropped as a repeat.
+    const auto s = static_cast<std::uint16_t>(rec.State);
     if (s == s_.lastHandledState) return;
     s_.lastHandledState = s;
     setLabelText(c.Label2, rec.StatusText);

@@ -17,7 +17,7 @@ struct Session {
     bool hangUpRequested = false;
     // The connection passed (or is passing) the acceptance checks.
     bool accepted = false;
-    // CurrentState of the last state event acted on; none before the first event of a dial.
+    // The state carried by the last state event acted on; none before the first event of a dial.
     std::optional<std::uint16_t> lastHandledState;
     // Dial attempts since the program started or the user reset the counter.
     int attemptCount = 0;

@@ -278,6 +278,22 @@ TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
 }
 
+TEST_F(DialCycleTest, NotificationsArrivingTogetherAreEachActedOn) {
+    // A real device may report its last progress and its refusal before the window has handled
+    // the first of them: each notification is judged by the state it carries.
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\n");
+    p->dials().script = {
+        {{0, 0}, {2, 0}, {5, 0, true}, {6, 0, true}, {6, ras::kErrorAuthenticationFailure}},
+        {{0, 0}, {2, 0, true}, {2, ras::kErrorLineBusy}}};
+    p->form.Button1Click();
+    loop_.advance(300);
+    EXPECT_EQ(count("Доступ запрещен"), 1);
+    EXPECT_TRUE(p->form.Cycle.TimerPauseLogin.enabled());
+    loop_.advance(5000 + 200);
+    EXPECT_EQ(count("Звоним по номеру 1"), 2);
+    EXPECT_TRUE(p->form.Cycle.TimerPausePhone.enabled());
+}
+
 TEST_F(DialCycleTest, ADialRefusedAtOnceGoesOnWithTheNextPhone) {
     auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2\nUserName=u\nPassword=p\n");
     p->dials().script = {{{0, -ras::kErrorPortAlreadyOpen}}};

@@ -26,6 +26,7 @@ class ScriptedDials : public ras::RasService {
     struct Note {
         int state;
         int error;
+        bool withNext = false;  // the next one follows at once, before this one is delivered
     };
     ScriptedDials(EventLoop& loop, std::unique_ptr<ras::RasService> real)
         : loop_(loop), real_(std::move(real)) {}
@@ -61,11 +62,14 @@ class ScriptedDials : public ras::RasService {
         line.timer = std::make_unique<Timer>(loop_, stepMs, true);
         line.timer->onTimer = [this, h] {
             Line& l = lines_.at(h);
-            const Note note = l.notes[l.next++];
-            if (l.next == l.notes.size()) l.timer->setEnabled(false);
-            l.last = note;
             const ras::Notifier notify = l.notifier;
-            notify(h, 0, note.state, note.error);
+            Note note;
+            do {
+                note = l.notes[l.next++];
+                l.last = note;
+                notify(h, 0, note.state, note.error);
+            } while (note.withNext && l.next < l.notes.size());
+            if (l.next == l.notes.size()) l.timer->setEnabled(false);
         };
         return 0;
     }
