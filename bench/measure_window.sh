@@ -4,11 +4,12 @@
 # resident memory after start, the context switches of all threads while both idle (not
 # connected), and the CPU time of a settings load and save (bench/settings_bench.cpp).
 # Usage: bench/measure_window.sh [runs] [idle seconds]   (needs build/ built, Xvfb)
+# MEASURE_BIN=<folder> measures the programs of another build instead of build/bin.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-7}
 idle=${2:-10}
-bin=$PWD/build/bin
+bin=${MEASURE_BIN:-$PWD/build/bin}
 for program in velmor bare_window window_timer velmor_bench; do
     [ -x "$bin/$program" ] || { echo "measure_window: build/bin/$program is not built" >&2; exit 1; }
 done
