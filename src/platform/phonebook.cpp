@@ -127,7 +127,18 @@ void writeMainKeys(Profile& p, const std::string& sec, const PhonebookEntry& e) 
     p.writeString(sec, "PhoneNumber", e.phoneNumber);
     p.writeString(sec, "AlternatePhoneNumbers", joinList(e.alternates));
     p.writeString(sec, "UserName", e.userName);
-    p.writeString(sec, "Password", e.password);
+    // Passwords live only in the program's settings file, enciphered: a "Password" of an older or
+    // hand-written phonebook is read once into the entry's login list, and goes when the entry is
+    // written (it is then on display, its lists taken over).
+    if (p.hasKey(sec, "Password")) {
+        std::vector<std::pair<std::string, std::string>> kept;
+        for (const auto& key : p.keys(sec)) {
+            if (key != "Password") kept.emplace_back(key, p.readString(sec, key, ""));
+        }
+        p.eraseSection(sec);
+        for (const auto& [key, value] : kept)
+            p.writeString(sec, key, value);
+    }
     if (deviceKindOf(e.device) == DeviceKind::Serial) writeModemKeys(p, sec, e.modem);
 }
 
@@ -231,11 +242,12 @@ PhonebookEntry Phonebook::demoEntry() {
     e.device = "sim";
     e.phoneNumber = "555-0101";
     e.alternates = {"555-0102", "555-0103"};
+    // The phonebook keeps no password; the login list seeded from it holds "?" for one not known,
+    // and the demonstration provider takes that.
     e.userName = "demo";
-    e.password = "demo";
     e.sim.busy = {"555-0101"};
     e.sim.restrictLogins = true;
-    e.sim.logins = {{"demo", "demo"}, {"guest", "guest"}};
+    e.sim.logins = {{"demo", "?"}, {"guest", "guest"}};
     e.sim.refuseFirstLogins = 1;
     return e;
 }

@@ -61,8 +61,6 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
       phone_(new QLineEdit(qs(entry.phoneNumber))),
       alternates_(new QPlainTextEdit),
       user_(new QLineEdit(qs(entry.userName))),
-      password_(new QLineEdit(qs(entry.password))),
-      savePassword_(new QCheckBox(QStringLiteral("Сохранить пароль"))),
       speed_(new QComboBox),
       init1_(new QLineEdit(qs(entry.modem.init1))),
       init2_(new QLineEdit(qs(entry.modem.init2))),
@@ -110,11 +108,8 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     alternates_->setTabChangesFocus(true);
     alternates_->setFixedHeight(fontMetrics().lineSpacing() * 4 + 10);
     user_->setObjectName(QStringLiteral("UserEdit"));
-    password_->setObjectName(QStringLiteral("PasswordEdit"));
-    password_->setEchoMode(QLineEdit::Password);
-    savePassword_->setObjectName(QStringLiteral("SavePasswordCheck"));
-    savePassword_->setChecked(!entry.password.empty());
-    password_->setEnabled(savePassword_->isChecked());
+    user_->setToolTip(
+        QStringLiteral("Пароль вводится в списке логинов, где он хранится зашифрованным"));
     problem_->setObjectName(QStringLiteral("ProblemLabel"));
     problem_->setStyleSheet(QStringLiteral("color: #b00000;"));
     ok_->setObjectName(QStringLiteral("OkButton"));
@@ -129,8 +124,6 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     form->addRow(QStringLiteral("Телефон:"), phone_);
     form->addRow(QStringLiteral("Другие номера:"), alternates_);
     form->addRow(QStringLiteral("Имя пользователя:"), user_);
-    form->addRow(QStringLiteral("Пароль:"), password_);
-    form->addRow(QString(), savePassword_);
     form->addRow(QStringLiteral("Скорость порта:"), speed_);
     form->addRow(QStringLiteral("Инициализация 1:"), init1_);
     form->addRow(QStringLiteral("Инициализация 2:"), init2_);
@@ -154,7 +147,6 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     };
     connect(device_, &QComboBox::currentTextChanged, this, showModem);
     showModem();
-    connect(savePassword_, &QCheckBox::toggled, password_, &QWidget::setEnabled);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     check();
@@ -202,7 +194,8 @@ PhonebookEntry EntryDialog::result() const {
     numbers.replace(QLatin1Char('\n'), QLatin1Char(';'));
     e.alternates = splitList(numbers.toStdString());
     e.userName = user_->text().trimmed().toStdString();
-    e.password = savePassword_->isChecked() ? password_->text().toStdString() : std::string();
+    // The password is typed in the login list, which keeps it enciphered; the phonebook keeps none.
+    e.password.clear();
     return e;
 }
 

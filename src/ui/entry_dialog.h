@@ -41,8 +41,6 @@ class EntryDialog : public QDialog {
     QLineEdit* phone_;
     QPlainTextEdit* alternates_;
     QLineEdit* user_;
-    QLineEdit* password_;
-    QCheckBox* savePassword_;
     QComboBox* speed_;
     QLineEdit* init1_;
     QLineEdit* init2_;

@@ -21,7 +21,7 @@ TEST(VelmorctlPhonebook, ListsEntriesAndReportsBadValues) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "Демо-провайдер\tDevice=sim\tNumbers=555-0101;555-0102;555-0103\tUser=demo\t"
-              "Password=(saved)\n");
+              "Password=(none saved)\n");
 
     std::ofstream(book, std::ios::app) << "[Аэро]\nDevice=/dev/ttyS0\nPhoneNumber=123\n"
                                           "[Бета]\nDevice=sim\nSimSpeed=fast\n";

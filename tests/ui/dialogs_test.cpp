@@ -301,7 +301,8 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     EXPECT_FALSE(child<QLineEdit>(&dialog, "Init1Edit")->isEnabled());
     EXPECT_EQ(child<QPlainTextEdit>(&dialog, "AlternatesEdit")->toPlainText(),
               QStringLiteral("456\n789"));
-    EXPECT_TRUE(child<QCheckBox>(&dialog, "SavePasswordCheck")->isChecked());
+    // No password is asked for: the phonebook keeps none.
+    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("PasswordEdit")), nullptr);
 
     auto* name = child<QLineEdit>(&dialog, "NameEdit");
     auto* ok = child<QPushButton>(&dialog, "OkButton");
@@ -320,7 +321,6 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     child<QSpinBox>(&dialog, "DialTimeoutSpin")->setValue(45);
     child<QPlainTextEdit>(&dialog, "AlternatesEdit")
         ->setPlainText(QStringLiteral(" 111 \n\n222;333\n"));
-    child<QCheckBox>(&dialog, "SavePasswordCheck")->setChecked(false);
 
     const PhonebookEntry edited = dialog.result();
     EXPECT_EQ(edited.name, "Новый провайдер");
@@ -329,7 +329,7 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     EXPECT_EQ(edited.phoneNumber, "123");
     EXPECT_EQ(edited.alternates, (std::vector<std::string>{"111", "222", "333"}));
     EXPECT_EQ(edited.userName, "user");
-    EXPECT_EQ(edited.password, "") << "a password not to be saved is dropped";
+    EXPECT_EQ(edited.password, "") << "a password is never written to the phonebook";
     EXPECT_EQ(edited.sim, entry.sim);
     EXPECT_EQ(edited.modem.speed, 57600u);
     EXPECT_EQ(edited.modem.init1, "ATZ");

@@ -36,7 +36,7 @@ TEST(Phonebook, MissingFileIsCreatedWithTheDemoEntryAndAnExistingOneIsKept) {
     ASSERT_TRUE(std::filesystem::exists(path));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);  // it holds passwords
+    EXPECT_EQ(st.st_mode & 0777, 0600u);  // private: it names the user's logins
     const std::string text = readFile(path);
     EXPECT_NE(text.find("[Демо-провайдер]"), std::string::npos);  // UTF-8 on disk
     EXPECT_NE(text.find("Device=sim"), std::string::npos);
@@ -162,7 +162,7 @@ TEST(Phonebook, WriteRenameAndDeleteKeepTheRestOfTheFile) {
     TempDir dir;
     const std::string path = dir.file("pb.ini");
     writeFile(path,
-              "[Первая]\r\nDevice=sim\r\nPhoneNumber=1\r\nSimSpeed=9600\r\n"
+              "[Первая]\r\nDevice=sim\r\nPhoneNumber=1\r\nPassword=old\r\nSimSpeed=9600\r\n"
               "[Вторая]\r\nPhoneNumber=2\r\n");
     Phonebook book(path);
 
@@ -171,6 +171,7 @@ TEST(Phonebook, WriteRenameAndDeleteKeepTheRestOfTheFile) {
     e.phoneNumber = "3";
     e.alternates = {"31", "32"};
     e.userName = "u";
+    e.password = "secret";
     EXPECT_EQ(book.write(e, ""), Phonebook::Result::Ok);
     EXPECT_EQ(book.write(e, ""), Phonebook::Result::Exists);
     e.name = "ВТОРАЯ";
@@ -183,6 +184,7 @@ TEST(Phonebook, WriteRenameAndDeleteKeepTheRestOfTheFile) {
     // Rename keeps the simulation keys.
     PhonebookEntry first;
     ASSERT_EQ(book.find("первая", first), Phonebook::Result::Ok);
+    EXPECT_EQ(first.password, "old");  // read, for the login list to take over
     first.name = "Главная";
     first.phoneNumber = "100";
     EXPECT_EQ(book.write(first, "Первая"), Phonebook::Result::Ok);
@@ -190,6 +192,9 @@ TEST(Phonebook, WriteRenameAndDeleteKeepTheRestOfTheFile) {
     ASSERT_EQ(book.find("Главная", first), Phonebook::Result::Ok);
     EXPECT_EQ(first.phoneNumber, "100");
     EXPECT_EQ(first.sim.speed, 9600u);
+    // Passwords are kept only enciphered in the settings file: none is written, an old one goes.
+    EXPECT_EQ(first.password, "");
+    EXPECT_EQ(readFile(path).find("Password"), std::string::npos) << readFile(path);
     first.name = "Вторая";
     EXPECT_EQ(book.write(first, "Главная"), Phonebook::Result::Exists);
     EXPECT_EQ(book.write(first, "Нет такой"), Phonebook::Result::NotFound);

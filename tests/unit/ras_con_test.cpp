@@ -216,7 +216,7 @@ TEST_F(RasConTest, DemoEntryShowsBusyRefusalAndConnection) {
     const PhonebookEntry e = Phonebook::demoEntry();
     demo.EntryName = e.name;
     demo.UserName = e.userName;
-    demo.Password = e.password;
+    demo.Password = "?";  // as the login list seeded from the phonebook holds it
     for (const std::string& number : {e.phoneNumber, e.alternates[0], e.alternates[0]}) {
         demo.PhoneNumber = "t" + number;
         ras::Handle h = 0;
