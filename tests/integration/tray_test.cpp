@@ -80,7 +80,9 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
         // Minimized by the window manager in mode TRAY, the window leaves the screen...
         desk.x({"xdotool", "windowminimize", window});
         EXPECT_TRUE(eventually([&] { return !desk.viewable(window); }));
-        // ...and a double click on the icon brings it back, still without a taskbar button.
+        // ...and a double click on the icon brings it back, still without a taskbar button. The
+        // panel may have laid its icons out again since the icon came: aim where it is now.
+        ASSERT_TRUE(eventually([&] { return (icon = desk.trayIcon()).has_value(); }));
         const std::string cx = std::to_string(icon->x + icon->w / 2);
         const std::string cy = std::to_string(icon->y + icon->h / 2);
         desk.x({"xdotool", "mousemove", cx, cy, "click", "--repeat", "2", "--delay", "80", "1"});

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/form_handlers.h"
+#include "ui/main_window.h"
 
 namespace velmor::test {
 
@@ -54,6 +55,10 @@ class RecordingHandlers : public FormHandlers {
 // A widget of a window by object name; fails the test when there is none.
 template <class W>
 W* child(QObject* parent, const char* name) {
+    // The main window makes a page's widgets when the page is first shown.
+    for (QObject* o = parent; o; o = o->parent()) {
+        if (auto* window = qobject_cast<MainWindow*>(o)) window->makeAllPages();
+    }
     W* w = parent->findChild<W*>(QString::fromLatin1(name));
     if (!w) ADD_FAILURE() << "no widget named " << name;
     return w;
