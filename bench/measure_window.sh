@@ -60,7 +60,7 @@ wait $v $b
 field() { sed -n "s/.*$2=\([0-9.]*\).*/\1/p" "$work/$1.idle"; }
 
 # The settings load and save of a full file: CPU time per operation, in milliseconds.
-"$bin/velmor_bench" --benchmark_filter='BM_(Load|Save)Settings$' --benchmark_format=csv \
+"$bin/velmor_bench" --benchmark_filter='BM_(Load|Save)Settings(InMemory)?$' --benchmark_format=csv \
     --benchmark_min_time=0.3 2>/dev/null >"$work/bench.csv"
 cpu() { LC_ALL=C awk -F, -v name="\"$1\"" '$1 == name {printf "%.3f", $4}' "$work/bench.csv"; }
 
@@ -76,3 +76,4 @@ row "context switches while idle, per second" "$(field velmor switches_per_s)" \
     "$(field bare switches_per_s)" "-"
 row "settings load of a full file, ms CPU" "$(cpu BM_LoadSettings)" "-" "-"
 row "settings save of a full file, ms CPU" "$(cpu BM_SaveSettings)" "-" "-"
+row "  the same save on a tmpfs (no disk flush)" "$(cpu BM_SaveSettingsInMemory)" "-" "-"
