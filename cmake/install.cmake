@@ -4,13 +4,19 @@ include(GNUInstallDirs)
 # An installed program finds its data folder from its own: <prefix>/bin -> <prefix>/share/velmor.
 file(RELATIVE_PATH VELMOR_DATA_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}"
      "${CMAKE_INSTALL_FULL_DATADIR}/velmor")
+# The HTTP module lies in the program's own library folder: <prefix>/lib/.../velmor.
+set(VELMOR_LIBDIR ${CMAKE_INSTALL_LIBDIR}/velmor)
+file(RELATIVE_PATH VELMOR_LIB_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}"
+     "${CMAKE_INSTALL_PREFIX}/${VELMOR_LIBDIR}")
 target_compile_definitions(velmor_core PRIVATE
-    VELMOR_DATA_FROM_BINDIR="${VELMOR_DATA_FROM_BINDIR}")
+    VELMOR_DATA_FROM_BINDIR="${VELMOR_DATA_FROM_BINDIR}"
+    VELMOR_LIB_FROM_BINDIR="${VELMOR_LIB_FROM_BINDIR}")
 
 set(VELMOR_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 set(VELMOR_GENERATED ${CMAKE_BINARY_DIR}/packaging)
 
 install(TARGETS velmorctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS velmor_http LIBRARY DESTINATION ${VELMOR_LIBDIR})
 install(FILES ${VELMOR_PACKAGING}/bash-completion/velmorctl
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 

@@ -24,6 +24,11 @@ done
 
 ./scripts/check_layers.sh || status=1
 
+# The window beside a bare Qt window: start-up time, memory, idle wake-ups, settings load and
+# save. Figures only (the machine is shared): it fails only when it cannot measure.
+echo "== window figures (bench/measure_window.sh) =="
+bench/measure_window.sh 5 5 || status=1
+
 echo "== fuzz targets =="
 ./scripts/fuzz.sh || status=1
 

@@ -6,19 +6,20 @@
 #include <nettle/sha1.h>
 
 #include <cstring>
-#include <vector>
+#include <deque>
+#include <iterator>
 
+#include "app/blowfish_initial.h"
 #include "platform/codepage.h"
 
 namespace velmor {
 namespace {
 
-// Overwrites key material with 0xFF bytes through a volatile pointer, so that the stores stay even
-// though the memory is released right after.
+// Overwrites key material with 0xFF bytes; the empty assembly that may read the memory keeps the
+// compiler from dropping the stores, though the memory is released right after.
 void wipe(void* p, std::size_t n) {
-    volatile std::uint8_t* v = static_cast<volatile std::uint8_t*>(p);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = 0xFF;
+    std::memset(p, 0xFF, n);
+    asm volatile("" : : "r"(p) : "memory");
 }
 
 const std::uint8_t* bytesOf(std::string_view s) {
@@ -33,10 +34,36 @@ void sha1Into(std::string_view bytes, std::uint8_t (&digest)[SHA1_DIGEST_SIZE]) 
     wipe(&ctx, sizeof ctx);  // its block buffer still holds the key bytes
 }
 
-// The key schedule. A weak key (repeated S-box entry) is reported by nettle, but the schedule is
-// complete and stored texts were written with it, so it is used as it is.
+// The standard key schedule: the key bytes cycled over the P-array, then the P-array and the
+// S-boxes replaced by successive encryptions of a block starting at zero. nettle's own schedule
+// also searches the S-boxes for repeated entries (weak keys), a quarter of a million comparisons
+// for a verdict the cipher does not use: stored texts were written with such keys as they are.
 void setRawKey(blowfish_ctx& ctx, const std::uint8_t* key, std::size_t length) {
-    static_cast<void>(blowfish_set_key(&ctx, length, key));
+    std::memcpy(ctx.p, kBlowfishInitialP, sizeof ctx.p);
+    std::memcpy(ctx.s, kBlowfishInitialS, sizeof ctx.s);
+    std::size_t at = 0;
+    for (std::uint32_t& p : ctx.p) {
+        std::uint32_t word = 0;
+        for (int k = 0; k < 4; ++k, at = (at + 1) % length)
+            word = word << 8 | key[at];
+        p ^= word;
+    }
+    std::uint8_t block[BLOWFISH_BLOCK_SIZE] = {};
+    auto next = [&](std::uint32_t* pair) {
+        blowfish_encrypt(&ctx, sizeof block, block, block);
+        for (int half = 0; half < 2; ++half) {
+            const std::uint8_t* b = block + 4 * half;
+            pair[half] = std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 |
+                         std::uint32_t{b[2]} << 8 | b[3];
+        }
+    };
+    for (std::size_t i = 0; i < std::size(ctx.p); i += 2)
+        next(&ctx.p[i]);
+    for (auto& box : ctx.s) {
+        for (std::size_t i = 0; i < std::size(box); i += 2)
+            next(&box[i]);
+    }
+    wipe(block, sizeof block);
 }
 
 void encipherBlock(const void* ctx, std::size_t length, std::uint8_t* dst,
@@ -69,7 +96,7 @@ struct ScopeCache {
         std::string keyBytes;
         KeyState state;
     };
-    std::vector<Item> items;
+    std::deque<Item> items;  // grows without moving key material around
 
     ~ScopeCache() {
         for (Item& i : items) {
@@ -91,26 +118,26 @@ thread_local ScopeCache* activeScope = nullptr;
 
 // Blowfish keyed with the SHA-1 digest of a key text, for one operation: the shift register
 // starts as the encryption of eight 0xFF bytes, and the key schedule, IV and register are wiped
-// when the object goes.
+// when the object goes. Within a scope the scope's schedule is used as it is (enciphering only
+// reads it) and wiped with the scope.
 class KeyedCipher {
   public:
     explicit KeyedCipher(std::string_view keyBytes) {
         if (activeScope) {
             const KeyState& kept = activeScope->stateFor(keyBytes);
-            std::memcpy(&ctx_, &kept.ctx, sizeof ctx_);
+            ctx_ = &kept.ctx;
             std::memcpy(iv_, kept.iv, sizeof iv_);
         } else {
-            KeyState fresh;
-            fresh.keyFrom(keyBytes);
-            std::memcpy(&ctx_, &fresh.ctx, sizeof ctx_);
-            std::memcpy(iv_, fresh.iv, sizeof iv_);
-            fresh.wipeAll();
+            own_.keyFrom(keyBytes);
+            ctx_ = &own_.ctx;
+            std::memcpy(iv_, own_.iv, sizeof iv_);
+            owned_ = true;
         }
         std::memcpy(register_, iv_, sizeof register_);
     }
     ~KeyedCipher() {
         std::memcpy(register_, iv_, sizeof register_);
-        wipe(&ctx_, sizeof ctx_);
+        if (owned_) own_.wipeAll();
         wipe(iv_, sizeof iv_);
         wipe(register_, sizeof register_);
     }
@@ -124,17 +151,19 @@ class KeyedCipher {
         if (in.empty()) return out;
         auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
         if (decipher) {
-            cfb8_decrypt(&ctx_, encipherBlock, BLOWFISH_BLOCK_SIZE, register_, in.size(), dst,
+            cfb8_decrypt(ctx_, encipherBlock, BLOWFISH_BLOCK_SIZE, register_, in.size(), dst,
                          bytesOf(in));
         } else {
-            cfb8_encrypt(&ctx_, encipherBlock, BLOWFISH_BLOCK_SIZE, register_, in.size(), dst,
+            cfb8_encrypt(ctx_, encipherBlock, BLOWFISH_BLOCK_SIZE, register_, in.size(), dst,
                          bytesOf(in));
         }
         return out;
     }
 
   private:
-    blowfish_ctx ctx_;
+    KeyState own_;  // the schedule of an operation outside a scope
+    bool owned_ = false;
+    const blowfish_ctx* ctx_ = nullptr;
     std::uint8_t iv_[BLOWFISH_BLOCK_SIZE];
     std::uint8_t register_[BLOWFISH_BLOCK_SIZE];
 };

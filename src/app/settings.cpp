@@ -165,6 +165,8 @@ void Settings::writeReal(std::string_view section, std::string_view key, double 
 
 void Settings::LoadSettings() {
     const CipherScope keys;
+    // The file is read once; the reads that follow do not look at the disk again.
+    Profile::Batch batch(profile_);
     auto& conn = f_.conn;
     // 1. The entry last shown, when it is still listed (exact comparison).
     const std::string last = readString(M, "LastSelectedEntry", "");

@@ -1,6 +1,7 @@
 #include "automation/alarm_clock.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace velmor {
@@ -37,44 +38,96 @@ void TAlarmClock::tick(const LocalDateTime& now) {
     recompute(now);
 }
 
+namespace {
+
+constexpr std::int64_t kDayMs = 24 * 3600 * 1000LL;
+
+std::int64_t msOfDay(const LocalDateTime& t) {
+    return t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL + t.millisecond;
+}
+
+// The local date and time ms after the midnight that starts the day of t (ms may pass a day).
+LocalDateTime atMsOfDay(const LocalDateTime& t, std::int64_t ms) {
+    int y = t.year, m = t.month, d = t.day;
+    civilFromDays(daysFromCivil(y, m, d) + ms / kDayMs, y, m, d);
+    ms %= kDayMs;
+    return withDayOfWeek({y, m, d, static_cast<int>(ms / 3600000),
+                          static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+                          static_cast<int>(ms % 1000)});
+}
+
+}  // namespace
+
 ScheduleClocks::ScheduleClocks(EventLoop& loop, std::function<void(const std::string&)> show)
-    : DialClock(loop), HangClock(loop), loop_(loop), timer_(loop, kTickMs), show_(std::move(show)) {
+    : DialClock(loop), HangClock(loop), loop_(loop), timer_(loop), show_(std::move(show)) {
     timer_.onTimer = [this] { tick(); };
 }
 
 void ScheduleClocks::start() {
     const LocalDateTime now = loop_.now();
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", now.hour % 100, now.minute % 100);
-    shown_ = text;
-    if (show_) show_(shown_);
-    const int intoMinute = now.second * 1000 + now.millisecond;
-    rearm(60000 - intoMinute + kAfterBoundaryMs);
+    showTime(now);
+    rearm(now);
 }
 
 void ScheduleClocks::alarmsChanged() {
     const LocalDateTime now = loop_.now();
-    const int toBoundary = 60000 - (now.second * 1000 + now.millisecond) + kAfterBoundaryMs;
-    rearm(std::min(kTickMs, toBoundary));
+    rearm(now);
+    // An alarm set into its own minute while still waiting (00:00 at midnight) rings at once.
+    for (const TAlarmClock* c : {&DialClock, &HangClock}) {
+        if (c->AlarmEnabled && c->waiting() && c->inAlarmMinute(now)) timer_.arm(now);
+    }
 }
 
-void ScheduleClocks::rearm(int ms) {
-    timer_.setEnabled(false);
-    timer_.setInterval(std::max(1, ms));
-    timer_.setEnabled(true);
+void ScheduleClocks::setDisplayed(bool displayed) {
+    if (displayed == displayed_) return;
+    displayed_ = displayed;
+    // A tick at once brings the time shown up to date.
+    const LocalDateTime now = loop_.now();
+    if (displayed_) {
+        timer_.arm(now);
+    } else {
+        rearm(now);
+    }
+}
+
+void ScheduleClocks::showTime(const LocalDateTime& now) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", now.hour % 100, now.minute % 100);
+    if (text == shown_) return;
+    shown_ = text;
+    if (show_) show_(shown_);
+}
+
+void ScheduleClocks::rearm(const LocalDateTime& now) {
+    // The moments of the day after which a tick may change something.
+    const std::int64_t into = msOfDay(now);
+    std::int64_t next = -1;
+    auto consider = [&](std::int64_t boundary) {
+        std::int64_t at = boundary + kAfterBoundaryMs;
+        while (at <= into)
+            at += kDayMs;
+        if (next < 0 || at < next) next = at;
+    };
+    for (const TAlarmClock* c : {&DialClock, &HangClock}) {
+        if (!c->AlarmEnabled) continue;
+        const std::int64_t start = c->AlarmHour() * 3600000LL + c->AlarmMinute() * 60000LL;
+        consider(start);          // it rings
+        consider(start + 60000);  // its minute is over
+        consider(0);              // a new day: it waits again
+    }
+    if (displayed_) consider(into - into % 60000 + 60000);
+    if (next < 0) {
+        timer_.stop();
+        return;
+    }
+    timer_.arm(atMsOfDay(now, next));
 }
 
 void ScheduleClocks::tick() {
     const LocalDateTime now = loop_.now();
     // The next tick first: an alarm handler may take its time or set the alarms anew.
-    const int intoMinute = now.second * 1000 + now.millisecond;
-    rearm(60000 - intoMinute + kAfterBoundaryMs);
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", now.hour % 100, now.minute % 100);
-    if (text != shown_) {
-        shown_ = text;
-        if (show_) show_(shown_);
-    }
+    rearm(now);
+    showTime(now);
     DialClock.tick(now);
     HangClock.tick(now);
 }

@@ -40,8 +40,11 @@ class TAlarmClock {
 };
 
 // The clocks of the page "Таймер". The alarms keep the rule of a 450 ms tick: an alarm rings at
-// the first tick of its minute. Since nothing changes between minute boundaries, the timer
-// sleeps from one boundary to the next, waking just after each; an apply wakes it within 450 ms.
+// the first tick of its minute. Since the alarms' state changes only at the start and the end of
+// an alarm minute and at midnight, the one timer sleeps on the calendar clock from one of those
+// moments to the next, waking just after it (and when the system's clock is set); while the
+// clocks are on screen it also wakes after each minute boundary to show the time. With no alarm
+// armed and the clocks out of sight it does not wake at all.
 class ScheduleClocks {
   public:
     static constexpr int kTickMs = 450;
@@ -57,16 +60,20 @@ class ScheduleClocks {
     void start();
     // The alarms were set: the next tick comes within kTickMs.
     void alarmsChanged();
+    // The clocks came into sight (the time shown is brought up to date at once) or went out of it.
+    void setDisplayed(bool displayed);
     // One tick of both clocks, as the timer runs it.
     void tick();
 
   private:
-    void rearm(int ms);
+    void showTime(const LocalDateTime& now);
+    void rearm(const LocalDateTime& now);
 
     EventLoop& loop_;
-    Timer timer_;
+    WallTimer timer_;
     std::function<void(const std::string&)> show_;
     std::string shown_;
+    bool displayed_ = false;
 };
 
 }  // namespace velmor

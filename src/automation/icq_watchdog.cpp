@@ -2,22 +2,30 @@
 
 namespace velmor {
 
-IcqWatchdog::IcqWatchdog(EventLoop& loop) : TimerICQ(loop, 1000) {
-    TimerICQ.onTimer = [this] { TimerICQTimer(); };
+IcqWatchdog::IcqWatchdog(EventLoop& loop) : loop_(loop) {}
+
+IcqWatchdog::~IcqWatchdog() {
+    setWindows(nullptr);
+    *alive_ = false;
 }
 
 void IcqWatchdog::setWindows(WindowService* windows) {
+    if (windows_ && watching_) windows_->watchTitle(kIcqTitle, nullptr);
     windows_ = windows;
-    TimerICQ.setEnabled(windows_ && windows_->available());
+    watching_ = false;
+    if (!windows_) return;
+    // Told on the service's thread; the windows are closed on this one.
+    watching_ = windows_->watchTitle(kIcqTitle, [&loop = loop_, this, alive = alive_] {
+        loop.post([this, alive] {
+            if (*alive) TimerICQTimer();
+        });
+    });
 }
 
 void IcqWatchdog::TimerICQTimer() {
     if (!windows_) return;
     for (const WindowInfo& w : windows_->topLevelWindows()) {
-        if (w.title == kIcqTitle) {
-            windows_->close(w.id);
-            return;
-        }
+        if (w.title == kIcqTitle) windows_->close(w.id);
     }
 }
 

@@ -1,5 +1,8 @@
-// The watchdog that closes a top-level window titled exactly " ICQ" (TimerICQ, every second).
+// The watchdog that closes a top-level window titled exactly " ICQ", as soon as one appears or a
+// window takes that title.
 #pragma once
+
+#include <memory>
 
 #include "platform/event_loop.h"
 #include "platform/processes.h"
@@ -11,16 +14,25 @@ inline constexpr const char* kIcqTitle = " ICQ";
 class IcqWatchdog {
   public:
     explicit IcqWatchdog(EventLoop& loop);
+    ~IcqWatchdog();
+    IcqWatchdog(const IcqWatchdog&) = delete;
+    IcqWatchdog& operator=(const IcqWatchdog&) = delete;
 
-    // The timer runs from start to exit while there is a display to watch; without one (no
-    // window service, or no X display) it stays off and costs no wake-ups.
+    // The watch runs from start to exit while there is a display to watch; it costs no wake-ups
+    // while no window is created or retitled. Without a display (no window service, or no X
+    // display) nothing is watched.
     void setWindows(WindowService* windows);
+    bool watching() const { return watching_; }
 
-    Timer TimerICQ;
+    // Asks every top-level window titled exactly " ICQ" to close; run when the window service
+    // has seen such a window.
     void TimerICQTimer();
 
   private:
+    EventLoop& loop_;
     WindowService* windows_ = nullptr;
+    bool watching_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace velmor

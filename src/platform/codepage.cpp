@@ -94,12 +94,21 @@ int byteOf(char32_t cp) {
     return -1;
 }
 
+// The length of the run of ASCII bytes at the start.
+std::size_t asciiPrefix(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 }  // namespace
 
 std::string utf8ToCp1251(std::string_view utf8) {
-    std::string out;
+    std::size_t i = asciiPrefix(utf8);
+    std::string out(utf8.substr(0, i));
+    if (i == utf8.size()) return out;
     out.reserve(utf8.size());
-    std::size_t i = 0;
     while (i < utf8.size()) {
         char32_t cp = 0;
         if (!decodeUtf8(utf8, i, cp)) {
@@ -113,9 +122,11 @@ std::string utf8ToCp1251(std::string_view utf8) {
 }
 
 std::string cp1251ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
+    const std::size_t ascii = asciiPrefix(bytes);
+    std::string out(bytes.substr(0, ascii));
+    if (ascii == bytes.size()) return out;
+    out.reserve(ascii + (bytes.size() - ascii) * 3);
+    for (const char c : bytes.substr(ascii)) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x80) {
             out += c;

@@ -12,6 +12,27 @@ LocalDateTime withDayOfWeek(LocalDateTime t) {
     return t;
 }
 
+std::int64_t daysFromCivil(int y, int m, int d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0));
+}
+
 Timer::Timer(EventLoop& loop, int intervalMs, bool enabled)
     : backend_(loop.createTimerBackend([this] { fire(); })), interval_(intervalMs) {
     setEnabled(enabled);
@@ -44,6 +65,26 @@ void Timer::restart() {
 void Timer::fire() {
     if (!enabled_) return;
     if (onTimer) onTimer();
+}
+
+WallTimer::WallTimer(EventLoop& loop)
+    : backend_(loop.createWallTimerBackend([this] {
+          armed_ = false;
+          if (onTimer) onTimer();
+      })) {}
+
+WallTimer::~WallTimer() {
+    backend_->stop();
+}
+
+void WallTimer::arm(const LocalDateTime& at) {
+    armed_ = true;
+    backend_->arm(at);
+}
+
+void WallTimer::stop() {
+    armed_ = false;
+    backend_->stop();
 }
 
 }  // namespace velmor

@@ -24,6 +24,9 @@ struct LocalDateTime {
 
 // Fills dayOfWeek from the date.
 LocalDateTime withDayOfWeek(LocalDateTime t);
+// Days since 1970-01-01 of a civil date, and back.
+std::int64_t daysFromCivil(int y, int m, int d);
+void civilFromDays(std::int64_t z, int& y, int& m, int& d);
 
 class Clock {
   public:
@@ -34,6 +37,7 @@ class Clock {
 };
 
 class TimerBackend;
+class WallTimerBackend;
 
 class EventLoop : public Clock {
   public:
@@ -46,6 +50,8 @@ class EventLoop : public Clock {
     virtual void sleepMs(int ms) = 0;
 
     virtual std::unique_ptr<TimerBackend> createTimerBackend(std::function<void()> fire) = 0;
+    virtual std::unique_ptr<WallTimerBackend> createWallTimerBackend(
+        std::function<void()> fire) = 0;
 };
 
 // What a loop does for one timer: arm it to fire every interval milliseconds, or stop it.
@@ -54,6 +60,36 @@ class TimerBackend {
     virtual ~TimerBackend() = default;
     virtual void start(int intervalMs) = 0;
     virtual void stop() = 0;
+};
+
+// What a loop does for a timer on the calendar clock: fire once at a local date and time, or stop.
+class WallTimerBackend {
+  public:
+    virtual ~WallTimerBackend() = default;
+    virtual void arm(const LocalDateTime& at) = 0;
+    virtual void stop() = 0;
+};
+
+// A one-shot timer on the calendar clock: fires once the local time has reached the moment it is
+// armed for (a moment already past fires at once), also when the machine slept through it, and
+// fires early when the system's clock is set, so that its owner looks at the time anew. Between
+// those it costs no wake-ups, however far off the moment is.
+class WallTimer {
+  public:
+    explicit WallTimer(EventLoop& loop);
+    ~WallTimer();
+    WallTimer(const WallTimer&) = delete;
+    WallTimer& operator=(const WallTimer&) = delete;
+
+    void arm(const LocalDateTime& at);
+    void stop();
+    bool armed() const { return armed_; }
+
+    std::function<void()> onTimer;
+
+  private:
+    std::unique_ptr<WallTimerBackend> backend_;
+    bool armed_ = false;
 };
 
 // A window timer: fires every Interval milliseconds while Enabled. Enabling it, or changing the

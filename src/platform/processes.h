@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,11 @@ class WindowService {
     virtual void hide(WindowId window) = 0;
     // Asks the window to close, as its close box does.
     virtual void close(WindowId window) = 0;
+    // Watches for top-level windows titled exactly title: seen runs, on a thread of the service's
+    // own, for a window that has the title when the watch starts, is created with it or takes it
+    // later. A new watch replaces the last one; an empty seen ends it, and once that call returns
+    // seen runs no more. False when windows cannot be watched (no display).
+    virtual bool watchTitle(const std::string& title, std::function<void()> seen) = 0;
 };
 
 }  // namespace velmor

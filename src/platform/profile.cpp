@@ -29,6 +29,21 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+bool isAscii(std::string_view s) {
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// ASCII without line breaks: a name or value that is written as it is.
+bool plainAscii(std::string_view s) {
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '\r' || c == '\n') return false;
+    }
+    return true;
+}
+
 std::string_view trimBlanks(std::string_view s) {
     while (!s.empty() && isBlank(s.front()))
         s.remove_prefix(1);
@@ -97,11 +112,13 @@ struct Block {
     std::string header;             // the header line as on disk
     std::string folded;             // folded name (disk bytes)
     std::vector<std::string> body;  // lines after the header, as on disk
-    // Folded key -> index in body of its first line. Lines after the last key line are never
-    // keys, so inserting there leaves these indexes valid.
-    std::unordered_map<std::string, std::size_t> keys;
-    std::size_t keyCount = 0;  // number of key lines, duplicates included
-    std::size_t insertAt = 0;  // index just after the last key line (0: right after header)
+    // The index of the keys, made when the block is first looked into (a reading of the settings
+    // looks into a few sections of many). Folded key -> index in body of its first line. Lines
+    // after the last key line are never keys, so inserting there leaves these indexes valid.
+    mutable bool indexed = false;
+    mutable std::unordered_map<std::string, std::size_t> keys;
+    mutable std::size_t keyCount = 0;  // number of key lines, duplicates included
+    mutable std::size_t insertAt = 0;  // index just after the last key line (0: right after header)
 };
 
 // Classifies one line of a section body: a key line yields its key (trimmed) and the position
@@ -210,6 +227,14 @@ struct Profile::Impl {
     int batchDepth = 0;
     std::uint64_t writes = 0;
 
+    // The last section looked up, as the caller spelled it: the settings read and write the keys
+    // of one section after another, and the name need not be converted for each key.
+    std::uint64_t layout = 0;  // changes whenever blocks come, go or move
+    mutable std::uint64_t cachedLayout = ~std::uint64_t{0};
+    mutable std::string cachedSection;
+    mutable const Block* cachedBlock = nullptr;
+    mutable std::string scratch;
+
     Impl(std::string p, Encoding e) : path(std::move(p)), encoding(e) {}
 
     // --- Text conversion -----------------------------------------------------------------
@@ -223,14 +248,71 @@ struct Profile::Impl {
     std::string fold(std::string_view disk) const {
         return encoding == Encoding::Cp1251 ? cp1251Upper(disk) : foldUtf8(disk);
     }
+    // fold into a buffer that keeps its room from one name to the next.
+    void foldInto(std::string_view disk, std::string& out) const {
+        if (encoding == Encoding::Utf8 && !isAscii(disk)) {
+            out = foldUtf8(disk);
+            return;
+        }
+        out.assign(disk);
+        for (char& c : out) {
+            const auto b = static_cast<unsigned char>(c);
+            if ((b >= 'a' && b <= 'z') || (encoding == Encoding::Cp1251 && b >= 0xE0)) {
+                c = static_cast<char>(b - 32);
+            } else if (encoding == Encoding::Cp1251 && b == 0xB8) {  // ё
+                c = static_cast<char>(0xA8);
+            }
+        }
+    }
+    // The section name of the last write, as given and as written: the settings write the keys of
+    // one section after another.
+    const std::string& diskSection(std::string_view utf8) {
+        if (writtenSection != utf8 || writtenSectionDisk.empty()) {
+            writtenSection.assign(utf8);
+            writtenSectionDisk = diskName(utf8);
+        }
+        return writtenSectionDisk;
+    }
+    std::string writtenSection, writtenSectionDisk;
+
+    // The folded disk form of a name, as the lookups use it (diskName, then fold), into out. Plain
+    // ASCII, as nearly every name is, takes one pass without conversions.
+    void foldedName(std::string_view utf8, std::string& out) const {
+        if (!isAscii(utf8)) {
+            out = fold(diskName(utf8));
+            return;
+        }
+        out.assign(utf8);
+        for (char& c : out) {
+            if (c == '\r' || c == '\n') c = ' ';
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        }
+        const std::string_view t = trimBlanks(out);
+        if (t.size() != out.size()) out = std::string(t);
+    }
     // A section or key name as it is written and looked up: line breaks become blanks, blanks
     // around it are dropped (the reader drops them too).
     std::string diskName(std::string_view utf8) const {
-        std::string s = toDisk(utf8);
+        std::string s = isAscii(utf8) ? std::string(utf8) : toDisk(utf8);
         for (char& c : s) {
             if (c == '\r' || c == '\n') c = ' ';
         }
         return std::string(trimBlanks(s));
+    }
+    // The disk form of a name or a value without a copy where it is the text itself (plain ASCII
+    // that needs no change), else in buffer.
+    std::string_view diskNameView(std::string_view utf8, std::string& buffer) const {
+        if (plainAscii(utf8)) return trimBlanks(utf8);
+        buffer = diskName(utf8);
+        return buffer;
+    }
+    std::string_view diskValueView(std::string_view utf8, std::string& buffer) const {
+        const bool plain = plainAscii(utf8) &&
+                           (utf8.empty() || (!isBlank(utf8.front()) && !isBlank(utf8.back()))) &&
+                           !(utf8.size() >= 2 && utf8.front() == '"' && utf8.back() == '"');
+        if (plain) return utf8;
+        buffer = diskValue(utf8);
+        return buffer;
     }
     // Value text that reads back exactly as given.
     std::string diskValue(std::string_view utf8) const {
@@ -251,6 +333,7 @@ struct Profile::Impl {
         blocks.clear();
         sectionIndex.clear();
         bom = false;
+        ++layout;
     }
 
     void addLine(std::string line) {
@@ -261,21 +344,30 @@ struct Profile::Impl {
             b.header = std::move(line);
             sectionIndex.emplace(b.folded, blocks.size());
             blocks.push_back(std::move(b));
+            ++layout;
             return;
         }
         if (blocks.empty()) {
             preamble.push_back(std::move(line));
             return;
         }
-        Block& b = blocks.back();
-        std::string_view key;
-        std::size_t eq = 0;
-        if (parseKeyLine(line, key, eq)) {
-            b.keys.emplace(fold(key), b.body.size());
+        blocks.back().body.push_back(std::move(line));
+    }
+
+    // A block with its index of keys.
+    const Block& indexed(const Block& b) const {
+        if (b.indexed) return b;
+        b.indexed = true;
+        b.keys.reserve(b.body.size());
+        for (std::size_t i = 0; i < b.body.size(); ++i) {
+            std::string_view key;
+            std::size_t eq = 0;
+            if (!parseKeyLine(b.body[i], key, eq)) continue;
+            b.keys.try_emplace(fold(key), i);
             ++b.keyCount;
-            b.insertAt = b.body.size() + 1;
+            b.insertAt = i + 1;
         }
-        b.body.push_back(std::move(line));
+        return b;
     }
 
     void parse(std::string_view text) {
@@ -287,10 +379,12 @@ struct Profile::Impl {
         // CR LF, LF and a lone CR each end a line (a CR left inside a name could be listed but
         // never looked up, since names lose their line breaks).
         while (!text.empty()) {
-            const std::size_t end = text.find_first_of("\r\n");
+            std::size_t end = 0;
+            while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+                ++end;
             const std::string_view line = text.substr(0, end);
-            std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-            if (end != std::string_view::npos && text[end] == '\r' && next < text.size() &&
+            std::size_t next = end == text.size() ? end : end + 1;
+            if (end < text.size() && text[end] == '\r' && next < text.size() &&
                 text[next] == '\n') {
                 ++next;
             }
@@ -301,6 +395,15 @@ struct Profile::Impl {
 
     std::string serialize() const {
         std::string out;
+        std::size_t size = 3;
+        for (const auto& l : preamble)
+            size += l.size() + 2;
+        for (const auto& b : blocks) {
+            size += b.header.size() + 2;
+            for (const auto& l : b.body)
+                size += l.size() + 2;
+        }
+        out.reserve(size);
         if (bom) out = "\xEF\xBB\xBF";
         auto put = [&out](const std::string& line) {
             out += line;
@@ -443,65 +546,96 @@ struct Profile::Impl {
         if (batchDepth == 0 && !pending.empty()) writeFile();
     }
 
-    // --- Lookup and change (texts in the file's code page) -----------------------------------
+    // --- Lookup (names as the caller gives them) ----------------------------------------------
 
-    const Block* findBlock(const std::string& section) const {
-        const auto it = sectionIndex.find(fold(section));
-        return it == sectionIndex.end() ? nullptr : &blocks[it->second];
+    const Block* findBlock(std::string_view section) const {
+        if (cachedLayout == layout && cachedSection == section) return cachedBlock;
+        foldedName(section, scratch);
+        const auto it = sectionIndex.find(scratch);
+        cachedBlock = it == sectionIndex.end() ? nullptr : &indexed(blocks[it->second]);
+        cachedSection.assign(section);
+        cachedLayout = layout;
+        return cachedBlock;
     }
 
     // The line of a key, or nullptr.
-    const std::string* findLine(const std::string& section, const std::string& key) const {
+    const std::string* findLine(std::string_view section, std::string_view key) const {
         const Block* b = findBlock(section);
         if (!b) return nullptr;
-        const auto it = b->keys.find(fold(key));
+        foldedName(key, scratch);
+        const auto it = b->keys.find(scratch);
         return it == b->keys.end() ? nullptr : &b->body[it->second];
     }
 
-    // Applies a change to memory; false when it changes nothing.
-    bool apply(const Change& c) {
-        if (c.erase) return eraseBlocks(c.section);
-        const std::string folded = fold(c.section);
+    // --- Change (texts in the file's code page) ----------------------------------------------
+
+    // The block of a section (disk spelling) that changes are applied to, made when missing.
+    // Consecutive changes of one section find it without folding its name again.
+    Block& changedBlock(std::string_view section) {
+        if (appliedLayout == layout && appliedSection == section) return blocks[appliedIndex];
+        const std::string folded = fold(section);
         auto sit = sectionIndex.find(folded);
         if (sit == sectionIndex.end()) {
             Block b;
-            b.header = "[" + c.section + "]";
+            b.header = "[" + std::string(section) + "]";
             b.folded = folded;
             sit = sectionIndex.emplace(folded, blocks.size()).first;
             blocks.push_back(std::move(b));
+            ++layout;
         }
-        Block& b = blocks[sit->second];
-        const std::string foldedKey = fold(c.key);
+        appliedSection = section;
+        appliedIndex = sit->second;
+        appliedLayout = layout;
+        indexed(blocks[appliedIndex]);
+        return blocks[appliedIndex];
+    }
+    std::uint64_t appliedLayout = ~std::uint64_t{0};
+    std::string appliedSection;
+    std::size_t appliedIndex = 0;
+
+    // Applies a change to memory; false when it changes nothing.
+    bool apply(const Change& c) { return apply(c.erase, c.section, c.key, c.value); }
+    bool apply(bool erase, std::string_view section, std::string_view key, std::string_view value) {
+        if (erase) return eraseBlocks(section);
+        Block& b = changedBlock(section);
+        foldInto(key, foldedKey);
         const auto kit = b.keys.find(foldedKey);
         if (kit != b.keys.end()) {
             std::string& line = b.body[kit->second];
             // The key keeps its spelling (and spacing) as in the file.
-            std::string updated = line.substr(0, line.find('=') + 1) + c.value;
-            if (updated == line) return false;
-            line = std::move(updated);
+            const std::size_t at = line.find('=') + 1;
+            if (line.compare(at, std::string::npos, value) == 0) return false;
+            line.replace(at, std::string::npos, value);
             return true;
         }
-        b.body.insert(b.body.begin() + static_cast<std::ptrdiff_t>(b.insertAt),
-                      c.key + "=" + c.value);
+        std::string line;
+        line.reserve(key.size() + 1 + value.size());
+        line.append(key).append(1, '=').append(value);
+        b.body.insert(b.body.begin() + static_cast<std::ptrdiff_t>(b.insertAt), std::move(line));
         b.keys.emplace(foldedKey, b.insertAt);
         ++b.keyCount;
         ++b.insertAt;
         return true;
     }
+    std::string foldedKey;
 
-    bool eraseBlocks(const std::string& section) {
+    bool eraseBlocks(std::string_view section) {
         const std::string folded = fold(section);
         if (!sectionIndex.contains(folded)) return false;
         std::erase_if(blocks, [&](const Block& b) { return b.folded == folded; });
+        ++layout;
         sectionIndex.clear();
         for (std::size_t i = 0; i < blocks.size(); ++i)
             sectionIndex.emplace(blocks[i].folded, i);
         return true;
     }
 
-    void change(Change c) {
-        if (!apply(c)) return;
-        pending.push_back(std::move(c));
+    // A change is kept for the next flush only when it changes something.
+    void change(bool erase, std::string_view section, std::string_view key,
+                std::string_view value) {
+        if (!apply(erase, section, key, value)) return;
+        pending.push_back(
+            Change{erase, std::string(section), std::string(key), std::string(value)});
         flushIfOutsideBatch();
     }
 };
@@ -524,7 +658,7 @@ const std::string& Profile::path() const {
 std::string Profile::readString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
     impl_->refresh();
-    const std::string* line = impl_->findLine(impl_->diskName(section), impl_->diskName(key));
+    const std::string* line = impl_->findLine(section, key);
     if (!line) return std::string(def);
     std::string_view v = trimBlanks(std::string_view(*line).substr(line->find('=') + 1));
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
@@ -545,12 +679,12 @@ std::string Profile::readString(std::string_view section, std::string_view key,
 
 bool Profile::hasKey(std::string_view section, std::string_view key) const {
     impl_->refresh();
-    return impl_->findLine(impl_->diskName(section), impl_->diskName(key)) != nullptr;
+    return impl_->findLine(section, key) != nullptr;
 }
 
 bool Profile::sectionExists(std::string_view section) const {
     impl_->refresh();
-    const Block* b = impl_->findBlock(impl_->diskName(section));
+    const Block* b = impl_->findBlock(section);
     return b && b->keyCount > 0;
 }
 
@@ -559,7 +693,7 @@ std::vector<std::string> Profile::sections() const {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < impl_->blocks.size(); ++i) {
         const Block& b = impl_->blocks[i];
-        if (b.keyCount == 0 || impl_->sectionIndex.at(b.folded) != i) continue;
+        if (impl_->indexed(b).keyCount == 0 || impl_->sectionIndex.at(b.folded) != i) continue;
         std::string_view name;
         parseHeader(b.header, name);
         out.push_back(impl_->fromDisk(name));
@@ -570,7 +704,7 @@ std::vector<std::string> Profile::sections() const {
 std::vector<std::string> Profile::keys(std::string_view section) const {
     impl_->refresh();
     std::vector<std::string> out;
-    const Block* b = impl_->findBlock(impl_->diskName(section));
+    const Block* b = impl_->findBlock(section);
     if (!b) return out;
     for (std::size_t i = 0; i < b->body.size(); ++i) {
         std::string_view key;
@@ -583,19 +717,20 @@ std::vector<std::string> Profile::keys(std::string_view section) const {
 }
 
 void Profile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    std::string k = impl_->diskName(key);
+    std::string keyBuffer, valueBuffer;
+    const std::string_view k = impl_->diskNameView(key, keyBuffer);
     // Such a key line would not read back as this key (or would start a section or a comment).
     if (k.find('=') != std::string::npos || k.starts_with('[') || k.starts_with(';')) {
         throw std::invalid_argument("Invalid key name \"" + std::string(key) + "\" in " +
                                     impl_->path);
     }
     impl_->refresh();
-    impl_->change(Change{false, impl_->diskName(section), std::move(k), impl_->diskValue(value)});
+    impl_->change(false, impl_->diskSection(section), k, impl_->diskValueView(value, valueBuffer));
 }
 
 void Profile::eraseSection(std::string_view section) {
     impl_->refresh();
-    impl_->change(Change{true, impl_->diskName(section), {}, {}});
+    impl_->change(true, impl_->diskName(section), {}, {});
 }
 
 void Profile::flush() {

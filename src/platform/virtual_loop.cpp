@@ -4,27 +4,6 @@
 
 namespace velmor {
 
-std::int64_t daysFromCivil(int y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0));
-}
-
 class VirtualLoop::Backend : public TimerBackend {
   public:
     Backend(VirtualLoop& loop, std::function<void()> fire) : loop_(loop) {
@@ -39,6 +18,32 @@ class VirtualLoop::Backend : public TimerBackend {
         slot_.armed = true;
         slot_.interval = intervalMs;
         slot_.due = loop_.utcMs_ + intervalMs;
+        slot_.seq = ++loop_.seq_;
+    }
+    void stop() override { slot_.armed = false; }
+
+  private:
+    VirtualLoop& loop_;
+    Slot slot_;
+};
+
+class VirtualLoop::WallBackend : public WallTimerBackend {
+  public:
+    WallBackend(VirtualLoop& loop, std::function<void()> fire) : loop_(loop) {
+        slot_.fire = std::move(fire);
+        slot_.wall = true;
+        loop_.slots_.push_back(&slot_);
+    }
+    ~WallBackend() override {
+        auto& v = loop_.slots_;
+        v.erase(std::remove(v.begin(), v.end(), &slot_), v.end());
+    }
+    void arm(const LocalDateTime& at) override {
+        const std::int64_t local = daysFromCivil(at.year, at.month, at.day) * 86400000 +
+                                   at.hour * 3600000LL + at.minute * 60000LL + at.second * 1000LL +
+                                   at.millisecond;
+        slot_.armed = true;
+        slot_.due = std::max(local - loop_.offsetMs_, loop_.utcMs_);
         slot_.seq = ++loop_.seq_;
     }
     void stop() override { slot_.armed = false; }
@@ -77,10 +82,11 @@ void VirtualLoop::setLocalDateTime(const LocalDateTime& t) {
                                t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL +
                                t.millisecond;
     const std::int64_t newUtc = local - offsetMs_;
-    // Moving the clock does not move the timers' due times relative to it.
+    // Moving the clock does not move the timers' due times relative to it; the calendar
+    // timers are told at once.
     const std::int64_t delta = newUtc - utcMs_;
     for (Slot* s : slots_)
-        s->due += delta;
+        s->due = s->wall ? newUtc : s->due + delta;
     utcMs_ = newUtc;
 }
 
@@ -123,6 +129,7 @@ bool VirtualLoop::fireOneDue(std::int64_t limit) {
     // Re-arm before firing so that a handler that stops or restarts the timer has the last word.
     best->due = utcMs_ + best->interval;
     best->seq = ++seq_;
+    if (best->wall) best->armed = false;
     ++firings_;
     auto fire = best->fire;  // the handler may destroy the timer
     fire();
@@ -159,6 +166,10 @@ void VirtualLoop::advance(std::int64_t ms) {
 
 std::unique_ptr<TimerBackend> VirtualLoop::createTimerBackend(std::function<void()> fire) {
     return std::make_unique<Backend>(*this, std::move(fire));
+}
+
+std::unique_ptr<WallTimerBackend> VirtualLoop::createWallTimerBackend(std::function<void()> fire) {
+    return std::make_unique<WallBackend>(*this, std::move(fire));
 }
 
 int VirtualLoop::armedTimers() const {

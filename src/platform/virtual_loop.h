@@ -22,6 +22,9 @@ class VirtualLoop : public EventLoop {
     void processMessages() override;
     void sleepMs(int ms) override;
     std::unique_ptr<TimerBackend> createTimerBackend(std::function<void()> fire) override;
+    // Calendar timers fire at their local time, and at once when setLocalDateTime moves the
+    // clock.
+    std::unique_ptr<WallTimerBackend> createWallTimerBackend(std::function<void()> fire) override;
 
     // Moves time forward, firing due timers in order and running posted work after each step.
     void advance(std::int64_t ms);
@@ -45,9 +48,12 @@ class VirtualLoop : public EventLoop {
         int interval = 0;
         std::int64_t due = 0;
         std::uint64_t seq = 0;  // orders timers due at the same moment
+        bool wall = false;      // a one-shot on the calendar clock
     };
     class Backend;
+    class WallBackend;
     friend class Backend;
+    friend class WallBackend;
 
     bool runPosted();
     bool fireOneDue(std::int64_t limit);
@@ -61,9 +67,5 @@ class VirtualLoop : public EventLoop {
     mutable std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;
 };
-
-// Days since 1970-01-01 of a civil date, and back.
-std::int64_t daysFromCivil(int y, int m, int d);
-void civilFromDays(std::int64_t z, int& y, int& m, int& d);
 
 }  // namespace velmor

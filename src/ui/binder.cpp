@@ -45,8 +45,9 @@ void Binder::run(const Handler& handler) {
 void Binder::refresh() {
     ++refreshing_;
     try {
-        for (const auto& step : steps_)
-            step();
+        // By index: a step may add steps (a page made when first shown), which run in this pass.
+        for (std::size_t i = 0; i < steps_.size(); ++i)
+            steps_[i]();
     } catch (...) {
         --refreshing_;
         throw;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -78,7 +79,7 @@ class Binder {
   private:
     std::function<void(const std::string&)> errors_;
     std::function<void()> redraw_;
-    std::vector<std::function<void()>> steps_;
+    std::deque<std::function<void()>> steps_;  // a step may add steps while it runs
     int refreshing_ = 0;
 };
 

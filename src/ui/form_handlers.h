@@ -81,6 +81,8 @@ class FormHandlers {
     // dropped on row to (-1: on empty space below the rows).
     virtual void ListDrop(bool logins, int from, int to) = 0;
     virtual void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) = 0;
+    // The clocks of the page "Таймер" came on screen or left it.
+    virtual void ClocksShown(bool shown) = 0;
     virtual void tariffExit(NumberEdit& edit) = 0;
     // The request to close the window (close box, "Выход", the menu's "Выход"): true when it
     // closed.

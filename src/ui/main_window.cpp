@@ -65,37 +65,54 @@ void MainWindow::build() {
     compactTabs(pages_, tabStyle_);
     pages_->setObjectName(QStringLiteral("PageControl1"));
     pages_->setUsesScrollButtons(false);
-    WindowState& w = model_.window;
-    pages_->addTab(buildConnectionPage(ctx), QString());
-    pages_->addTab(innerPages("PageControl2", w.settingsPageIndex, 1,
-                              {{"TabSheet2", buildGeneralPage(ctx)},
-                               {"TabSheet3", buildInterfacePage(ctx)},
-                               {"TabSheet4", buildDialPage(ctx)},
-                               {"TabSheet6", buildHotKeysPage(ctx)},
-                               {"TabSheet7", buildExtraPage(ctx)}}),
-                   QString());
-    pages_->addTab(
-        innerPages("PageControl4", w.eventsPageIndex, 2,
-                   {{"TabSheet8", buildSoundsPage(ctx)}, {"TabSheet9", buildAppsPage(ctx)}}),
-        QString());
-    pages_->addTab(buildTimerPage(ctx), QString());
-    pages_->addTab(innerPages("PageControl3", w.statsPageIndex, 4,
-                              {{"TabSheet11", buildTimeStatsPage(ctx)},
-                               {"TabSheet12", buildTrafficStatsPage(ctx)},
-                               {"TabSheet13", buildMoneyStatsPage(ctx)},
-                               {"TabSheet14", buildTariffPage(ctx)}}),
-                   QString());
-    const char* const pageNames[5] = {"TabSheet1", "TabSheet5", "TabSheet15", "TabSheet10",
-                                      "TabSheet16"};
-    for (int i = 0; i < 5; ++i) {
-        pages_->setTabText(i, QString::fromUtf8(kPageCaptions[i]));
-        pages_->widget(i)->setObjectName(QString::fromLatin1(pageNames[i]));
+    // A page's widgets are made when the page is first shown: a window that opens on one page
+    // does not pay for the other four. The window's size is fixed, so nothing waits for them.
+    pageMakers_[0] = [this] {
+        PageContext c{model_, handlers_, binder_};
+        return buildConnectionPage(c);
+    };
+    pageMakers_[1] = [this] {
+        PageContext c{model_, handlers_, binder_};
+        return innerPages("PageControl2", model_.window.settingsPageIndex, 1,
+                          {{"TabSheet2", buildGeneralPage(c)},
+                           {"TabSheet3", buildInterfacePage(c)},
+                           {"TabSheet4", buildDialPage(c)},
+                           {"TabSheet6", buildHotKeysPage(c)},
+                           {"TabSheet7", buildExtraPage(c)}});
+    };
+    pageMakers_[2] = [this] {
+        PageContext c{model_, handlers_, binder_};
+        return innerPages("PageControl4", model_.window.eventsPageIndex, 2,
+                          {{"TabSheet8", buildSoundsPage(c)}, {"TabSheet9", buildAppsPage(c)}});
+    };
+    pageMakers_[3] = [this] {
+        PageContext c{model_, handlers_, binder_};
+        return buildTimerPage(c);
+    };
+    pageMakers_[4] = [this] {
+        PageContext c{model_, handlers_, binder_};
+        return innerPages("PageControl3", model_.window.statsPageIndex, 4,
+                          {{"TabSheet11", buildTimeStatsPage(c)},
+                           {"TabSheet12", buildTrafficStatsPage(c)},
+                           {"TabSheet13", buildMoneyStatsPage(c)},
+                           {"TabSheet14", buildTariffPage(c)}});
+    };
+    const char* const pageNames[kPages] = {"TabSheet1", "TabSheet5", "TabSheet15", "TabSheet10",
+                                           "TabSheet16"};
+    for (int i = 0; i < kPages; ++i) {
+        auto* holder = new QWidget;
+        holder->setObjectName(QString::fromLatin1(pageNames[i]));
+        auto* holderLayout = new QVBoxLayout(holder);
+        holderLayout->setContentsMargins(0, 0, 0, 0);
+        pages_->addTab(holder, QString::fromUtf8(kPageCaptions[i]));
     }
     binder_.onRefresh([this] {
+        makePage(model_.window.pageIndex);
         if (pages_->currentIndex() != model_.window.pageIndex)
             pages_->setCurrentIndex(model_.window.pageIndex);
     });
     connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        makePage(index);
         if (binder_.refreshing()) return;
         const int left = model_.window.pageIndex;
         const int inner = left == 1   ? model_.window.settingsPageIndex
@@ -105,7 +122,6 @@ void MainWindow::build() {
         model_.window.pageIndex = index;
         binder_.run([this, left, inner] { handlers_.PageLeft(left, inner); });
     });
-
     buildMenu();
 
     // The buttons under the pages.
@@ -178,6 +194,21 @@ QWidget* MainWindow::innerPages(const char* name, int& index, int page,
     layout->setContentsMargins(0, 4, 0, 0);
     layout->addWidget(tabs);
     return sheet;
+}
+
+void MainWindow::makePage(int index) {
+    if (index < 0 || index >= kPages || !pageMakers_[index]) return;
+    const std::function<QWidget*()> make = std::move(pageMakers_[index]);
+    pageMakers_[index] = nullptr;
+    QWidget* page = make();
+    pages_->widget(index)->layout()->addWidget(page);
+    // The new widgets show the model at once: steps added during a refresh run in that refresh.
+    if (!binder_.refreshing()) binder_.refresh();
+}
+
+void MainWindow::makeAllPages() {
+    for (int i = 0; i < kPages; ++i)
+        makePage(i);
 }
 
 void MainWindow::buildMenu() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,6 +37,8 @@ class MainWindow : public QWidget, public AppWindow {
     MainForm& model() override { return model_; }
     // Shows the model in every widget.
     void refresh() override;
+    // Makes the widgets of every page now rather than when each is first shown.
+    void makeAllPages();
     // The page control's and the tray's menu.
     QMenu* popupMenu1() const { return popupMenu1_; }
     // The size of the window's client area at the screen's resolution.
@@ -55,6 +58,8 @@ class MainWindow : public QWidget, public AppWindow {
     QWidget* innerPages(const char* name, int& index, int page,
                         std::initializer_list<std::pair<const char*, QWidget*>> pages);
     void buildMenu();
+    // Makes the widgets of a page of the page control unless they are made.
+    void makePage(int index);
     // Shows, minimizes or hides the window and its taskbar button as the model says (once the
     // window has been shown for the first time).
     void followWindowState();
@@ -63,7 +68,9 @@ class MainWindow : public QWidget, public AppWindow {
     MainForm& model_;
     FormHandlers& handlers_;
     Binder binder_;
+    static constexpr int kPages = 5;
     QTabWidget* pages_ = nullptr;
+    std::array<std::function<QWidget*()>, kPages> pageMakers_;
     QMenu* popupMenu1_ = nullptr;
     QStyle* tabStyle_ = nullptr;
     int shownIcon_ = -1;

@@ -7,6 +7,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <memory>
+#include <utility>
 
 #include "ui/icons.h"
 #include "ui/pages.h"
@@ -64,9 +66,14 @@ QWidget* buildInterfacePage(PageContext& ctx) {
     preview->setAlignment(Qt::AlignCenter);
     ctx.b.control(preview, p.Image7);
     auto hovering = std::make_shared<bool>(false);
-    auto showPreview = [preview, &p, hovering] {
+    // The picture is drawn anew only when another one is to be shown.
+    auto shown = std::make_shared<std::pair<int, qreal>>(-1, 0.0);
+    auto showPreview = [preview, &p, hovering, shown] {
         const int index = *hovering ? (2 * p.TrackBar.position + 1) : p.Image7.iconIndex;
-        preview->setPixmap(trayPixmap(index, 32, preview->devicePixelRatioF()));
+        const std::pair<int, qreal> now(index, preview->devicePixelRatioF());
+        if (now == *shown) return;
+        *shown = now;
+        preview->setPixmap(trayPixmap(index, 32, now.second));
     };
     ctx.b.onRefresh(showPreview);
     QObject::connect(preview, &HoverLabel::hovered, preview, [showPreview, hovering](bool inside) {

@@ -1,8 +1,10 @@
 // The page "Таймер": the scheduled dial and the scheduled hang-up with power-off.
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
+#include <functional>
 
 #include "ui/pages.h"
 
@@ -23,6 +25,23 @@ QHBoxLayout* timeField(PageContext& ctx, const char* editName, Edit& edit, const
         {field, makeUpDown(ctx, upDownName, upDown, &edit, field, VELMOR_ON(ctx, ScheduleChanged))},
         0);
 }
+
+// Tells the handlers when a widget comes on screen or leaves it (its page or its window shown or
+// hidden).
+class ShownWatch : public QObject {
+  public:
+    ShownWatch(QWidget* w, std::function<void(bool)> shown) : QObject(w), shown_(std::move(shown)) {
+        w->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Show) shown_(true);
+        if (e->type() == QEvent::Hide) shown_(false);
+        return false;
+    }
+
+  private:
+    std::function<void(bool)> shown_;
+};
 
 // The clock of a schedule, showing the time of day.
 FormLabel* clock(PageContext& ctx, const char* name, Label& c) {
@@ -63,7 +82,10 @@ QWidget* buildTimerPage(PageContext& ctx) {
         timeOfDay(ctx, "DialHourEdit", p.DialHourEdit, "DialHourUpDown", p.DialHourUpDown,
                   "DialMinuteEdit", p.DialMinuteEdit, "DialMinuteUpDown", p.DialMinuteUpDown),
         0, 1);
-    dialLayout->addWidget(clock(ctx, "DialClock", p.DialClock), 0, 2, 2, 1);
+    FormLabel* dialClock = clock(ctx, "DialClock", p.DialClock);
+    // Both clocks are on the page: the time is kept up to date while it is on screen.
+    new ShownWatch(dialClock, [&h = ctx.h](bool shown) { h.ClocksShown(shown); });
+    dialLayout->addWidget(dialClock, 0, 2, 2, 1);
     dialLayout->addWidget(makeCheck(ctx, "TimerDialRepCheck", p.TimerDialRepCheck, changed), 1, 0);
     dialLayout->setColumnStretch(1, 1);
 

@@ -18,12 +18,14 @@ class QtEventLoop : public EventLoop {
     void processMessages() override;
     void sleepMs(int ms) override;
     std::unique_ptr<TimerBackend> createTimerBackend(std::function<void()> fire) override;
+    std::unique_ptr<WallTimerBackend> createWallTimerBackend(std::function<void()> fire) override;
 
     // Timer firings since start, for the measurement of idle wake-ups.
     std::uint64_t firings() const { return firings_; }
 
   private:
     class Backend;
+    class WallBackend;
     QObject* receiver_;
     std::uint64_t firings_ = 0;
 };

@@ -1,5 +1,9 @@
 #include "ui/qt_tray.h"
 
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <QtGui/qguiapplication_platform.h>
 #include <QApplication>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -104,9 +108,57 @@ class QtTrayIcon : public TrayIconBackend {
 };
 
 QtTrayService::QtTrayService(int pollMs) : available_(QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (watchSelection()) return;
     poll_.setInterval(pollMs);
     connect(&poll_, &QTimer::timeout, this, &QtTrayService::checkAvailability);
     poll_.start();
+}
+
+// A notification area owns the selection _NET_SYSTEM_TRAY_S<screen>: XFixes tells of every new
+// owner and of an owner that goes away.
+bool QtTrayService::watchSelection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return false;
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present) return false;
+    xcb_discard_reply(
+        c,
+        xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION).sequence);
+    char* host = nullptr;
+    int display = 0, screen = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screen)) std::free(host);
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
+        nullptr);
+    if (!atom) return false;
+    selectionAtom_ = atom->atom;
+    std::free(atom);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screen && it.rem; ++i)
+        xcb_screen_next(&it);
+    if (!it.rem) return false;
+    xcb_xfixes_select_selection_input(c, it.data->root, selectionAtom_,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    xcb_flush(c);
+    selectionEvent_ = static_cast<std::uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+    qApp->installNativeEventFilter(this);
+    return true;
+}
+
+bool QtTrayService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* e = static_cast<const xcb_generic_event_t*>(message);
+    if ((e->response_type & 0x7f) != selectionEvent_) return false;
+    const auto* n = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
+    if (n->selection != selectionAtom_) return false;
+    // After the events that came with it, which Qt's own tray code reads too.
+    const bool owned = n->owner != XCB_NONE;
+    QTimer::singleShot(0, this, [this, owned] { setAvailable(owned); });
+    return false;
 }
 
 QtTrayService::~QtTrayService() = default;
@@ -134,7 +186,10 @@ std::unique_ptr<TrayIconBackend> QtTrayService::createIcon() {
 }
 
 void QtTrayService::checkAvailability() {
-    const bool now = QSystemTrayIcon::isSystemTrayAvailable();
+    setAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void QtTrayService::setAvailable(bool now) {
     if (now == available_) return;
     available_ = now;
     if (now) {

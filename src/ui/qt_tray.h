@@ -2,6 +2,7 @@
 // own icon, and a watch for a notification area that appears or goes away.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
@@ -14,10 +15,11 @@ namespace velmor {
 
 class QtTrayIcon;
 
-class QtTrayService : public QObject, public TrayService {
+class QtTrayService : public QObject, public TrayService, public QAbstractNativeEventFilter {
     Q_OBJECT
   public:
-    // pollMs: how often the presence of a notification area is checked.
+    // On X11 the notification area is told by the X server when the owner of the screen's tray
+    // selection changes; elsewhere its presence is checked every pollMs.
     explicit QtTrayService(int pollMs = 2000);
     ~QtTrayService() override;
 
@@ -29,15 +31,23 @@ class QtTrayService : public QObject, public TrayService {
     int doubleClickTime() const override;
     std::unique_ptr<TrayIconBackend> createIcon() override;
 
-    // Checks the notification area now (the timer does it every pollMs).
+    // Checks the notification area now.
     void checkAvailability();
+    // True when the X server tells of a change of owner (no timer runs).
+    bool watchingSelection() const { return selectionEvent_ != 0; }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
   private:
     friend class QtTrayIcon;
+    bool watchSelection();
+    void setAvailable(bool now);
     QPointer<QMenu> windowMenu_;
     std::set<QtTrayIcon*> icons_;
     QTimer poll_;
     bool available_ = false;
+    std::uint8_t selectionEvent_ = 0;  // the XFixes selection event's code; 0: no watch
+    std::uint32_t selectionAtom_ = 0;
 };
 
 }  // namespace velmor

@@ -43,6 +43,10 @@ void TForm1Handlers::TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) {
     form_.TimeEditDblClick(edit, upDown, hour);
 }
 
+void TForm1Handlers::ClocksShown(bool shown) {
+    form_.Timers->Clocks.setDisplayed(shown);
+}
+
 void TForm1Handlers::tariffExit(NumberEdit& edit) {
     form_.tariffExit(edit);
 }

@@ -19,6 +19,7 @@ class TForm1Handlers : public FormHandlers {
     void capplistChange(int index, bool checked) override;
     void ListDrop(bool logins, int from, int to) override;
     void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) override;
+    void ClocksShown(bool shown) override;
     void tariffExit(NumberEdit& edit) override;
     bool Close() override;
 

@@ -62,9 +62,11 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
             return !window.empty() && desk.viewable(window);
         })) << program.err()
             << desk.x({"xwininfo", "-root", "-tree"}).out;
-        // No notification area yet: the window keeps its taskbar button.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // No notification area yet: the window keeps its taskbar button, and the program does
+        // not look for one; the X server tells it when a panel comes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         EXPECT_FALSE(desk.skipsTaskbar(window));
+        EXPECT_EQ(velmor::test::wakeUpsOver(program.pid(), 2500), 0);
 
         ChildProcess panel("/usr/bin/env",
                            {"trayer", "--edge", "bottom", "--align", "right", "--widthtype",
@@ -78,17 +80,22 @@ TEST(Tray, IconComesWithALatePanelAndTheWindowHidesIntoIt) {
         // Minimized by the window manager in mode TRAY, the window leaves the screen...
         desk.x({"xdotool", "windowminimize", window});
         EXPECT_TRUE(eventually([&] { return !desk.viewable(window); }));
-        // ...and a double click on the icon brings it back, still without a taskbar button.
+        // ...and a double click on the icon brings it back, still without a taskbar button. The
+        // panel may have laid its icons out again since the icon came: aim where it is now.
+        ASSERT_TRUE(eventually([&] { return (icon = desk.trayIcon()).has_value(); }));
         const std::string cx = std::to_string(icon->x + icon->w / 2);
         const std::string cy = std::to_string(icon->y + icon->h / 2);
         desk.x({"xdotool", "mousemove", cx, cy, "click", "--repeat", "2", "--delay", "80", "1"});
         EXPECT_TRUE(eventually([&] { return desk.viewable(window); }));
         EXPECT_TRUE(desk.skipsTaskbar(window));
 
-        program.signal(SIGKILL);
-        program.wait();
+        // The panel goes away: the window takes its taskbar button back.
         panel.signal(SIGTERM);
         panel.wait();
+        EXPECT_TRUE(eventually([&] { return !desk.skipsTaskbar(window); }));
+
+        program.signal(SIGKILL);
+        program.wait();
         wm.signal(SIGTERM);
         wm.wait();
     }

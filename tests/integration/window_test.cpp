@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "support/process.h"
@@ -39,6 +40,15 @@ TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
         if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_TRUE(shown) << window.err();
+    // The HTTP library comes with the first download, not with the window.
+    {
+        std::ifstream maps("/proc/" + std::to_string(window.pid()) + "/maps");
+        const std::string mapped((std::istreambuf_iterator<char>(maps)), {});
+        EXPECT_EQ(mapped.find("libcurl"), std::string::npos);
+    }
+    // Idle and not connected, no thread of the program wakes: nothing polls.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(velmor::test::wakeUpsOver(window.pid(), 3000), 0) << "wake-ups in 3 s of idling";
     // A second start while the window is up ends at once, without a window of its own.
     const ProcessResult second = velmor::test::runProcess(velmor::test::binary("velmor"), {}, env);
     EXPECT_EQ(second.status, 0);

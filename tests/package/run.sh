@@ -122,6 +122,14 @@ for size in 16 22 24 32 48 64 128 256; do
         fail "no ${size}x$size icon"
 done
 [ -f /usr/share/velmor/help/conn.htm ] || fail "no help pages in /usr/share/velmor/help"
+# The HTTP module, loaded at the first download from the program's library folder.
+module=$(ls /usr/lib/*/velmor/velmor-http.so 2>/dev/null | head -n 1)
+if [ -z "$module" ]; then
+    fail "no HTTP module in /usr/lib/<arch>/velmor"
+elif ldd "$module" | grep -q "not found"; then
+    fail "the HTTP module misses libraries: $(ldd "$module" | grep "not found")"
+fi
+dpkg-query -W -f='${Depends}' velmor | grep -q libcurl || fail "the package does not depend on libcurl"
 
 echo "== root runs the installed program: nothing is written under /usr"
 mkdir -p "$work/root/.run" && chmod 0700 "$work/root/.run"

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -41,6 +42,29 @@ class OwnXServer {
     std::unique_ptr<ChildProcess> server_;
     std::string display_;
 };
+
+// The context switches of every thread of a running process so far: each is a wake-up.
+inline long long contextSwitches(int pid) {
+    long long sum = 0;
+    std::error_code ec;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::ifstream in(task.path() / "status");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.find("ctxt_switches:") != std::string::npos)
+                sum += std::stoll(line.substr(line.find(':') + 1));
+        }
+    }
+    return sum;
+}
+
+// The wake-ups of a process over ms milliseconds from now.
+inline long long wakeUpsOver(int pid, int ms) {
+    const long long before = contextSwitches(pid);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return contextSwitches(pid) - before;
+}
 
 // The environment of a Velmor run over a test's own folder (program directory, phonebook,
 // runtime directory) on an X display.

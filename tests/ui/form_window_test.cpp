@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -178,6 +180,36 @@ TEST(FormWindow, PhonesAndLoginsAreAddedThroughTheDialogsAndMovedByDropping) {
     EXPECT_EQ(form.Model.logins.back().password, "тайна");
 
     window.close();
+}
+
+TEST(QtLoop, CalendarTimerFiresAtItsMomentAtOnceWhenPastAndNotWhenStopped) {
+    QtEventLoop loop;
+    WallTimer timer(loop);
+    int fired = 0;
+    timer.onTimer = [&] { ++fired; };
+    auto in = [](int ms) {
+        const QDateTime t = QDateTime::currentDateTime().addMSecs(ms);
+        return LocalDateTime{t.date().year(),   t.date().month(),  t.date().day(), t.time().hour(),
+                             t.time().minute(), t.time().second(), t.time().msec()};
+    };
+    QElapsedTimer clock;
+    clock.start();
+    timer.arm(in(300));
+    spin(150);
+    EXPECT_EQ(fired, 0);
+    for (int i = 0; i < 300 && fired == 0; ++i)
+        spin(10);
+    EXPECT_EQ(fired, 1);
+    EXPECT_GE(clock.elapsed(), 290);
+    EXPECT_FALSE(timer.armed());
+    timer.arm(in(-60000));
+    spin(50);
+    EXPECT_EQ(fired, 2);
+    timer.arm(in(200));
+    timer.stop();
+    spin(400);
+    EXPECT_EQ(fired, 2);
+    EXPECT_EQ(loop.firings(), 2u);
 }
 
 }  // namespace

@@ -424,6 +424,41 @@ TEST_F(MainWindowTest, InputWritesTheModelThenCallsTheHandler) {
               (Calls{"Button1Click", "BitBtn12Click", "Button10Click", "Label6DblClick"}));
 }
 
+TEST(MainWindowPages, APageIsMadeWhenFirstShownAndShowsTheModelAtOnce) {
+    MainForm model;
+    RecordingHandlers handlers;
+    model.timer.TimerDialCheck.checked = true;
+    model.timer.DialHourEdit.text = "07";
+    MainWindow window(model, handlers);
+    auto find = [&window](const char* name) {
+        return window.findChild<QWidget*>(QString::fromLatin1(name));
+    };
+    // The window opens on its first page; the others have no widgets yet.
+    EXPECT_TRUE(find("Button1"));
+    EXPECT_FALSE(find("TimerDialCheck"));
+    EXPECT_FALSE(find("PageControl2"));
+
+    // Chosen by the model on a redraw: made, and showing the model in the same redraw.
+    model.window.pageIndex = 3;
+    window.refresh();
+    auto* check = qobject_cast<QCheckBox*>(find("TimerDialCheck"));
+    ASSERT_TRUE(check);
+    EXPECT_TRUE(check->isChecked());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(find("DialHourEdit"))->text(), QStringLiteral("07"));
+    EXPECT_TRUE(handlers.take().empty());
+
+    // Chosen by the user: made, and the page left is told as before.
+    qobject_cast<QTabWidget*>(find("PageControl1"))->setCurrentIndex(1);
+    EXPECT_TRUE(find("PageControl2"));
+    EXPECT_EQ(handlers.take(), (Calls{"PageLeft(3,0)"}));
+    EXPECT_FALSE(find("PageControl3"));
+
+    // Made once: a later redraw keeps the same widgets.
+    model.window.pageIndex = 3;
+    window.refresh();
+    EXPECT_EQ(find("TimerDialCheck"), check);
+}
+
 TEST_F(MainWindowTest, LeavingAPageTellsWhichPageAndInnerPageWasLeft) {
     auto* pages = child<QTabWidget>(&window, "PageControl1");
     auto* settings = child<QTabWidget>(&window, "PageControl2");
@@ -441,6 +476,20 @@ TEST_F(MainWindowTest, LeavingAPageTellsWhichPageAndInnerPageWasLeft) {
     EXPECT_EQ(pages->currentIndex(), 4);
     EXPECT_EQ(child<QTabWidget>(&window, "PageControl3")->currentIndex(), 2);
     EXPECT_TRUE(handlers.take().empty());
+}
+
+TEST_F(MainWindowTest, TheClocksTellWhenTheyAreOnScreen) {
+    auto* pages = child<QTabWidget>(&window, "PageControl1");
+    window.show();
+    EXPECT_FALSE(handlers.clocksShown);
+    pages->setCurrentIndex(3);
+    EXPECT_TRUE(handlers.clocksShown);
+    window.hide();  // into the tray
+    EXPECT_FALSE(handlers.clocksShown);
+    window.show();
+    EXPECT_TRUE(handlers.clocksShown);
+    pages->setCurrentIndex(0);
+    EXPECT_FALSE(handlers.clocksShown);
 }
 
 TEST_F(MainWindowTest, RedrawShowsTheModelWithoutFeedingBack) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/form_handlers.h"
+#include "ui/main_window.h"
 
 namespace velmor::test {
 
@@ -30,12 +31,16 @@ class RecordingHandlers : public FormHandlers {
     void capplistChange(int index, bool checked) override;
     void ListDrop(bool logins, int from, int to) override;
     void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) override;
+    void ClocksShown(bool shown) override {
+        clocksShown = shown;
+    }
     void tariffExit(NumberEdit& edit) override;
     bool Close() override;
 
     std::vector<std::string> calls;
     std::map<std::string, std::function<void()>> actions;
     bool allowClose = true;
+    bool clocksShown = false;  // the last word of ClocksShown (not recorded in calls)
     // The arguments of the last call that had some.
     Edit* lastEdit = nullptr;
     UpDown* lastUpDown = nullptr;
@@ -50,6 +55,10 @@ class RecordingHandlers : public FormHandlers {
 // A widget of a window by object name; fails the test when there is none.
 template <class W>
 W* child(QObject* parent, const char* name) {
+    // The main window makes a page's widgets when the page is first shown.
+    for (QObject* o = parent; o; o = o->parent()) {
+        if (auto* window = qobject_cast<MainWindow*>(o)) window->makeAllPages();
+    }
     W* w = parent->findChild<W*>(QString::fromLatin1(name));
     if (!w) ADD_FAILURE() << "no widget named " << name;
     return w;

@@ -93,7 +93,12 @@ struct FakeWindows : WindowService {
     WindowId add(const std::string& title, int afterMs = 0) {
         windows.push_back(
             {nextId, title, true, clock_.tickCount() + static_cast<std::uint64_t>(afterMs)});
+        if (afterMs == 0) tell(title);
         return nextId++;
+    }
+    void retitle(WindowId id, const std::string& title) {
+        if (Window* w = find(id)) w->title = title;
+        tell(title);
     }
     void remove(WindowId id) {
         windows.erase(std::remove_if(windows.begin(), windows.end(),
@@ -131,9 +136,23 @@ struct FakeWindows : WindowService {
         closed.push_back(id);
         remove(id);
     }
+    bool watchTitle(const std::string& title, std::function<void()> seen) override {
+        watched = seen ? title : std::string();
+        seen_ = present ? std::move(seen) : nullptr;
+        if (!seen_) return false;
+        for (const Window& w : windows)
+            tell(w.title);
+        return true;
+    }
+    std::string watched;  // the title watched now, if any
 
   private:
+    void tell(const std::string& title) {
+        if (seen_ && title == watched) seen_();
+    }
+
     const Clock& clock_;
+    std::function<void()> seen_;
 };
 
 struct FakeTrayIcons : ProgramTrayIcons {

@@ -257,17 +257,61 @@ TEST(AlarmClock, RingsOnceInItsMinuteAndAgainTheNextDay) {
     EXPECT_EQ(rang.size(), 3u);
 }
 
-TEST(AlarmClock, TheSharedTimerWakesOnceAMinuteAndShowsTheTime) {
+TEST(AlarmClock, TheTimerWakesOnlyForAlarmsAndForTheTimeOnScreen) {
     VirtualLoop loop;
     loop.setLocalDateTime({2026, 12, 7, 9, 5, 59, 900});
     std::vector<std::string> shown;
     ScheduleClocks clocks(loop, [&](const std::string& t) { shown.push_back(t); });
+    std::vector<LocalDateTime> rang;
+    clocks.DialClock.OnAlarm = [&] { rang.push_back(loop.now()); };
     clocks.start();
     EXPECT_EQ(shown, Args{"09:05"});
-    const std::uint64_t before = loop.firings();
+    // Out of sight and with no alarm armed, nothing wakes.
+    std::uint64_t before = loop.firings();
+    loop.advance(3600 * 1000LL);
+    EXPECT_EQ(loop.firings(), before);
+    EXPECT_EQ(loop.armedTimers(), 0);
+
+    // On screen: the time at once, then once a minute.
+    clocks.setDisplayed(true);
+    loop.runPending();
+    EXPECT_EQ(shown.back(), "10:05");
+    before = loop.firings();
     loop.advance(3600 * 1000LL);
     EXPECT_EQ(loop.firings() - before, 60u);
-    EXPECT_EQ(shown.size(), 61u);
-    EXPECT_EQ(shown[1], "09:06");
-    EXPECT_EQ(shown.back(), "10:05");
+    EXPECT_EQ(shown.back(), "11:05");
+    clocks.setDisplayed(false);
+
+    // An alarm at 12:00: the timer sleeps until its minute, then until its end and midnight.
+    clocks.DialClock.setAlarmHour(12);
+    clocks.DialClock.setAlarmMinute(0);
+    clocks.DialClock.AlarmEnabled = true;
+    clocks.alarmsChanged();
+    before = loop.firings();
+    loop.advance(55 * 60000LL);  // 12:00:59.9
+    ASSERT_EQ(rang.size(), 1u);
+    EXPECT_EQ(rang[0].minute, 0);
+    EXPECT_LT(rang[0].second * 1000 + rang[0].millisecond, ScheduleClocks::kTickMs);
+    EXPECT_EQ(loop.firings() - before, 1u);
+    loop.advance(24 * 3600 * 1000LL);
+    ASSERT_EQ(rang.size(), 2u);
+    EXPECT_EQ(rang[1].day, 8);
+    EXPECT_EQ(loop.firings() - before, 4u);
+
+    // The clock set forward or back: the alarm still rings in its minute.
+    loop.setLocalDateTime({2026, 12, 9, 11, 59, 58, 0});
+    loop.advance(2500);
+    ASSERT_EQ(rang.size(), 3u);
+    EXPECT_EQ(rang[2].day, 9);
+    // Back before the alarm, the same day: it waits again, as every tick would have it.
+    loop.setLocalDateTime({2026, 12, 9, 8, 0, 0, 0});
+    loop.advance(3600 * 1000LL);
+    EXPECT_TRUE(clocks.DialClock.waiting());
+    loop.advance(3 * 3600 * 1000LL + 1000);
+    ASSERT_EQ(rang.size(), 4u);
+    EXPECT_EQ(rang[3].hour, 12);
+    loop.setLocalDateTime({2026, 12, 10, 11, 59, 59, 0});
+    loop.advance(1500);
+    ASSERT_EQ(rang.size(), 5u);
+    EXPECT_EQ(rang[4].day, 10);
 }

@@ -1,10 +1,16 @@
 #include "platform/linux/x11_windows.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace velmor {
 namespace {
@@ -37,7 +43,159 @@ std::string latin1ToUtf8(const char* p, int n) {
     return out;
 }
 
+// The two properties a title is read from: _NET_WM_NAME in UTF-8, else WM_NAME.
+void askTitle(xcb_connection_t* c, xcb_window_t w, xcb_atom_t netWmName, xcb_atom_t utf8,
+              xcb_get_property_cookie_t& net, xcb_get_property_cookie_t& plain) {
+    net = xcb_get_property(c, 0, w, netWmName, utf8, 0, kTitleLongs);
+    plain = xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, kTitleLongs);
+}
+
+// The title a window shows: its _NET_WM_NAME, else its WM_NAME (Latin-1 unless typed UTF-8).
+std::string readTitle(xcb_connection_t* c, xcb_get_property_cookie_t netCookie,
+                      xcb_get_property_cookie_t plainCookie, xcb_atom_t utf8) {
+    auto net = own(xcb_get_property_reply(c, netCookie, nullptr));
+    auto plain = own(xcb_get_property_reply(c, plainCookie, nullptr));
+    if (net && net->type == utf8 && net->format == 8 &&
+        xcb_get_property_value_length(net.get()) > 0) {
+        return std::string(static_cast<const char*>(xcb_get_property_value(net.get())),
+                           static_cast<std::size_t>(xcb_get_property_value_length(net.get())));
+    }
+    if (plain && plain->format == 8) {
+        const auto* p = static_cast<const char*>(xcb_get_property_value(plain.get()));
+        const int len = xcb_get_property_value_length(plain.get());
+        return plain->type == utf8 ? std::string(p, static_cast<std::size_t>(len))
+                                   : latin1ToUtf8(p, len);
+    }
+    return {};
+}
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    auto r = own(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+    return r ? r->atom : XCB_NONE;
+}
+
 }  // namespace
+
+// The watch for a title: a connection whose events are read on a thread until the watch ends.
+class X11WindowService::TitleWatch {
+  public:
+    TitleWatch(xcb_connection_t* c, xcb_window_t root, std::string title,
+               std::function<void()> seen)
+        : c_(c), root_(root), title_(std::move(title)), seen_(std::move(seen)) {
+        if (stop_.read >= 0) thread_ = std::thread([this] { run(); });
+    }
+    ~TitleWatch() {
+        if (thread_.joinable()) {
+            const char byte = 0;
+            const ssize_t n = ::write(stop_.write, &byte, 1);
+            static_cast<void>(n);
+            thread_.join();
+        }
+        xcb_disconnect(c_);
+    }
+    TitleWatch(const TitleWatch&) = delete;
+    TitleWatch& operator=(const TitleWatch&) = delete;
+
+    bool running() const { return thread_.joinable(); }
+
+  private:
+    struct Pipe {
+        Pipe() {
+            int fds[2];
+            if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+                read = fds[0];
+                write = fds[1];
+            }
+        }
+        ~Pipe() {
+            if (read >= 0) ::close(read);
+            if (write >= 0) ::close(write);
+        }
+        int read = -1, write = -1;
+    };
+
+    void run() {
+        netWmName_ = internAtom(c_, "_NET_WM_NAME");
+        utf8_ = internAtom(c_, "UTF8_STRING");
+        // New top-level windows are told before their first title can be set.
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
+        // The windows there now, frames and the clients in them.
+        std::vector<xcb_window_t> level{root_};
+        for (int depth = 0; depth <= kFrameDepth && !level.empty(); ++depth) {
+            std::vector<xcb_query_tree_cookie_t> trees;
+            for (xcb_window_t w : level)
+                trees.push_back(xcb_query_tree(c_, w));
+            std::vector<xcb_window_t> children;
+            for (xcb_query_tree_cookie_t t : trees) {
+                if (auto r = own(xcb_query_tree_reply(c_, t, nullptr))) {
+                    const xcb_window_t* kids = xcb_query_tree_children(r.get());
+                    children.insert(children.end(), kids,
+                                    kids + xcb_query_tree_children_length(r.get()));
+                }
+            }
+            follow(children);
+            level = std::move(children);
+        }
+        const int fd = xcb_get_file_descriptor(c_);
+        for (;;) {
+            // Replies read meanwhile may have queued events: all are taken before sleeping.
+            std::vector<xcb_window_t> created, retitled;
+            while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+                const auto type = e->response_type & 0x7f;
+                if (type == XCB_CREATE_NOTIFY) {
+                    const auto* ev = reinterpret_cast<xcb_create_notify_event_t*>(e);
+                    if (ev->parent == root_) created.push_back(ev->window);
+                } else if (type == XCB_PROPERTY_NOTIFY) {
+                    const auto* ev = reinterpret_cast<xcb_property_notify_event_t*>(e);
+                    if (ev->state == XCB_PROPERTY_NEW_VALUE &&
+                        (ev->atom == XCB_ATOM_WM_NAME || ev->atom == netWmName_))
+                        retitled.push_back(ev->window);
+                }
+                std::free(e);  // errors too: a window that went away before it was looked at
+            }
+            if (xcb_connection_has_error(c_)) return;
+            if (!created.empty() || !retitled.empty()) {
+                follow(created);
+                check(retitled);
+                continue;
+            }
+            pollfd fds[2] = {{fd, POLLIN, 0}, {stop_.read, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0 && errno != EINTR) return;
+            if (fds[1].revents) return;
+        }
+    }
+
+    // Asks for the title changes of the windows, then looks at their titles now: a title set in
+    // between is either read here or told by an event.
+    void follow(const std::vector<xcb_window_t>& windows) {
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        for (xcb_window_t w : windows)
+            xcb_change_window_attributes(c_, w, XCB_CW_EVENT_MASK, &mask);
+        check(windows);
+    }
+
+    void check(const std::vector<xcb_window_t>& windows) {
+        std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;
+        for (xcb_window_t w : windows) {
+            cookies.emplace_back();
+            askTitle(c_, w, netWmName_, utf8_, cookies.back().first, cookies.back().second);
+        }
+        bool found = false;
+        for (const auto& [net, plain] : cookies)
+            found = readTitle(c_, net, plain, utf8_) == title_ || found;
+        if (found) seen_();
+    }
+
+    xcb_connection_t* c_;
+    xcb_window_t root_;
+    std::string title_;
+    std::function<void()> seen_;
+    xcb_atom_t netWmName_ = XCB_NONE, utf8_ = XCB_NONE;
+    Pipe stop_;
+    std::thread thread_;
+};
 
 struct X11WindowService::Atoms {
     xcb_atom_t wmState = XCB_NONE, netWmName = XCB_NONE, utf8String = XCB_NONE,
@@ -52,6 +210,7 @@ X11WindowService::X11WindowService(std::string display) : display_(std::move(dis
 }
 
 X11WindowService::~X11WindowService() {
+    watch_.reset();
     disconnect();
 }
 
@@ -130,10 +289,7 @@ std::vector<WindowInfo> X11WindowService::topLevelWindows() {
         for (xcb_window_t w : windows) {
             Cookies k{};
             k.state = xcb_get_property(c_, 0, w, atoms_->wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 2);
-            k.netName =
-                xcb_get_property(c_, 0, w, atoms_->netWmName, atoms_->utf8String, 0, kTitleLongs);
-            k.name = xcb_get_property(c_, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                                      kTitleLongs);
+            askTitle(c_, w, atoms_->netWmName, atoms_->utf8String, k.netName, k.name);
             if (wantChildren) k.tree = xcb_query_tree(c_, w);
             cookies.push_back(k);
         }
@@ -143,19 +299,7 @@ std::vector<WindowInfo> X11WindowService::topLevelWindows() {
             n.window = windows[i];
             if (auto r = own(xcb_get_property_reply(c_, cookies[i].state, nullptr)))
                 n.client = r->type != XCB_NONE;
-            auto net = own(xcb_get_property_reply(c_, cookies[i].netName, nullptr));
-            auto plain = own(xcb_get_property_reply(c_, cookies[i].name, nullptr));
-            if (net && net->type == atoms_->utf8String && net->format == 8 &&
-                xcb_get_property_value_length(net.get()) > 0) {
-                n.title.assign(static_cast<const char*>(xcb_get_property_value(net.get())),
-                               static_cast<std::size_t>(xcb_get_property_value_length(net.get())));
-            } else if (plain && plain->format == 8) {
-                const auto* p = static_cast<const char*>(xcb_get_property_value(plain.get()));
-                const int len = xcb_get_property_value_length(plain.get());
-                n.title = plain->type == atoms_->utf8String
-                              ? std::string(p, static_cast<std::size_t>(len))
-                              : latin1ToUtf8(p, len);
-            }
+            n.title = readTitle(c_, cookies[i].netName, cookies[i].name, atoms_->utf8String);
             if (wantChildren) {
                 if (auto t = own(xcb_query_tree_reply(c_, cookies[i].tree, nullptr))) {
                     const xcb_window_t* kids = xcb_query_tree_children(t.get());
@@ -260,6 +404,27 @@ void X11WindowService::close(WindowId window) {
     ev.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ev));
     xcb_flush(c_);
+}
+
+bool X11WindowService::watchTitle(const std::string& title, std::function<void()> seen) {
+    watch_.reset();
+    if (!seen || display_.empty()) return false;
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(display_.c_str(), &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i)
+        xcb_screen_next(&it);
+    if (!it.rem) {
+        xcb_disconnect(c);
+        return false;
+    }
+    watch_ = std::make_unique<TitleWatch>(c, it.data->root, title, std::move(seen));
+    if (!watch_->running()) watch_.reset();
+    return watch_ != nullptr;
 }
 
 }  // namespace velmor

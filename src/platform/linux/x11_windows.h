@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "platform/processes.h"
@@ -24,9 +25,13 @@ class X11WindowService : public WindowService {
     void show(WindowId window) override;
     void hide(WindowId window) override;
     void close(WindowId window) override;
+    // On a connection and a thread of its own: new top-level windows through the root window's
+    // structure events, titles through the property events of every window that may be one.
+    bool watchTitle(const std::string& title, std::function<void()> seen) override;
 
   private:
     struct Atoms;
+    class TitleWatch;
     bool connect();
     void disconnect();
 
@@ -36,6 +41,7 @@ class X11WindowService : public WindowService {
     Atoms* atoms_ = nullptr;
     std::chrono::steady_clock::time_point lastTry_{};
     bool tried_ = false;
+    std::unique_ptr<TitleWatch> watch_;
 };
 
 }  // namespace velmor
