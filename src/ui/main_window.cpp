@@ -65,38 +65,8 @@ void MainWindow::build() {
     compactTabs(pages_, tabStyle_);
     pages_->setObjectName(QStringLiteral("PageControl1"));
     pages_->setUsesScrollButtons(false);
-    // A page's widgets are made when the page is first shown: a window that opens on one page
-    // does not pay for the other four. The window's size is fixed, so nothing waits for them.
-    pageMakers_[0] = [this] {
-        PageContext c{model_, handlers_, binder_};
-        return buildConnectionPage(c);
-    };
-    pageMakers_[1] = [this] {
-        PageContext c{model_, handlers_, binder_};
-        return innerPages("PageControl2", model_.window.settingsPageIndex, 1,
-                          {{"TabSheet2", buildGeneralPage(c)},
-                           {"TabSheet3", buildInterfacePage(c)},
-                           {"TabSheet4", buildDialPage(c)},
-                           {"TabSheet6", buildHotKeysPage(c)},
-                           {"TabSheet7", buildExtraPage(c)}});
-    };
-    pageMakers_[2] = [this] {
-        PageContext c{model_, handlers_, binder_};
-        return innerPages("PageControl4", model_.window.eventsPageIndex, 2,
-                          {{"TabSheet8", buildSoundsPage(c)}, {"TabSheet9", buildAppsPage(c)}});
-    };
-    pageMakers_[3] = [this] {
-        PageContext c{model_, handlers_, binder_};
-        return buildTimerPage(c);
-    };
-    pageMakers_[4] = [this] {
-        PageContext c{model_, handlers_, binder_};
-        return innerPages("PageControl3", model_.window.statsPageIndex, 4,
-                          {{"TabSheet11", buildTimeStatsPage(c)},
-                           {"TabSheet12", buildTrafficStatsPage(c)},
-                           {"TabSheet13", buildMoneyStatsPage(c)},
-                           {"TabSheet14", buildTariffPage(c)}});
-    };
+    // A page's widgets are made when the page is first shown (makePage): a window that opens on
+    // one page does not pay for the other four. The window's size is fixed, so nothing waits.
     const char* const pageNames[kPages] = {"TabSheet1", "TabSheet5", "TabSheet15", "TabSheet10",
                                            "TabSheet16"};
     for (int i = 0; i < kPages; ++i) {
@@ -196,12 +166,36 @@ QWidget* MainWindow::innerPages(const char* name, int& index, int page,
     return sheet;
 }
 
+QWidget* MainWindow::pageWidgets(int index) {
+    PageContext c{model_, handlers_, binder_};
+    switch (index) {
+        case 0:
+            return buildConnectionPage(c);
+        case 1:
+            return innerPages("PageControl2", model_.window.settingsPageIndex, 1,
+                              {{"TabSheet2", buildGeneralPage(c)},
+                               {"TabSheet3", buildInterfacePage(c)},
+                               {"TabSheet4", buildDialPage(c)},
+                               {"TabSheet6", buildHotKeysPage(c)},
+                               {"TabSheet7", buildExtraPage(c)}});
+        case 2:
+            return innerPages("PageControl4", model_.window.eventsPageIndex, 2,
+                              {{"TabSheet8", buildSoundsPage(c)}, {"TabSheet9", buildAppsPage(c)}});
+        case 3:
+            return buildTimerPage(c);
+        default:
+            return innerPages("PageControl3", model_.window.statsPageIndex, 4,
+                              {{"TabSheet11", buildTimeStatsPage(c)},
+                               {"TabSheet12", buildTrafficStatsPage(c)},
+                               {"TabSheet13", buildMoneyStatsPage(c)},
+                               {"TabSheet14", buildTariffPage(c)}});
+    }
+}
+
 void MainWindow::makePage(int index) {
-    if (index < 0 || index >= kPages || !pageMakers_[index]) return;
-    const std::function<QWidget*()> make = std::move(pageMakers_[index]);
-    pageMakers_[index] = nullptr;
-    QWidget* page = make();
-    pages_->widget(index)->layout()->addWidget(page);
+    if (index < 0 || index >= kPages || pageMade_[static_cast<std::size_t>(index)]) return;
+    pageMade_[static_cast<std::size_t>(index)] = true;
+    pages_->widget(index)->layout()->addWidget(pageWidgets(index));
     // The new widgets show the model at once: steps added during a refresh run in that refresh.
     if (!binder_.refreshing()) binder_.refresh();
 }

@@ -60,6 +60,7 @@ class MainWindow : public QWidget, public AppWindow {
     void buildMenu();
     // Makes the widgets of a page of the page control unless they are made.
     void makePage(int index);
+    QWidget* pageWidgets(int index);
     // Shows, minimizes or hides the window and its taskbar button as the model says (once the
     // window has been shown for the first time).
     void followWindowState();
@@ -70,7 +71,7 @@ class MainWindow : public QWidget, public AppWindow {
     Binder binder_;
     static constexpr int kPages = 5;
     QTabWidget* pages_ = nullptr;
-    std::array<std::function<QWidget*()>, kPages> pageMakers_;
+    std::array<bool, kPages> pageMade_{};
     QMenu* popupMenu1_ = nullptr;
     QStyle* tabStyle_ = nullptr;
     int shownIcon_ = -1;
