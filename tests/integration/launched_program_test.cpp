@@ -9,21 +9,13 @@
 #include <iterator>
 
 #include "platform/profile.h"
+#include "support/files.h"
 #include "support/x_desktop.h"
 
 using velmor::test::ChildProcess;
 using velmor::test::eventually;
 using velmor::test::TrayDesktop;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-}  // namespace
 
 TEST(LaunchedProgram, StartsWithItsArgumentsHidesIntoItsIconShowsFromItsMenuEndsAfterHangUp) {
     for (const char* tool : {"Xvfb", "trayer", "openbox", "xwininfo", "xdotool"}) {
@@ -86,9 +78,9 @@ TEST(LaunchedProgram, StartsWithItsArgumentsHidesIntoItsIconShowsFromItsMenuEnds
         std::string expected;
         for (const char* word : {"--name", "два слова", "a;b", "$(touch", "pwned)", "x;y", "$(id)"})
             expected += std::string(word) + '\0';
-        EXPECT_EQ(contents(dir + "/app/args"), expected);
+        EXPECT_EQ(velmor::test::readFile(dir + "/app/args"), expected);
         EXPECT_FALSE(fs::exists(dir + "/app/pwned"));
-        const int pid = std::stoi(contents(dir + "/app/pid"));
+        const int pid = std::stoi(velmor::test::readFile(dir + "/app/pid"));
 
         // Found by its title part and hidden into an icon of its own.
         std::string window;

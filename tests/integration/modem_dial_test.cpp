@@ -10,6 +10,7 @@
 
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "support/files.h"
 #include "support/modem_emulator.h"
 #include "support/process.h"
 #include "support/stand_in_pppd.h"
@@ -20,11 +21,6 @@ using velmor::test::StandInPppd;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::size_t count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
@@ -96,7 +92,7 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     EXPECT_EQ(pppd.password(2), password);
     for (const int pid : {pppd.pid(2), p.pid()}) {
         for (const char* part : {"/cmdline", "/environ"}) {
-            const std::string text = fileText("/proc/" + std::to_string(pid) + part);
+            const std::string text = velmor::test::readFile("/proc/" + std::to_string(pid) + part);
             EXPECT_EQ(text.find(password), std::string::npos) << pid << part;
             EXPECT_EQ(text.find(login), std::string::npos) << pid << part;
         }
@@ -113,7 +109,7 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Завершение работы программы"), std::string::npos);
     EXPECT_TRUE(pppd.ended(3));  // ended with the program
-    const std::string log = velmor::cp1251ToUtf8(fileText(dir + "/Velmor.log"));
+    const std::string log = velmor::cp1251ToUtf8(velmor::test::readFile(dir + "/Velmor.log"));
     EXPECT_NE(log.find("Доступ запрещен"), std::string::npos);
     EXPECT_EQ(log.find(login), std::string::npos);
     EXPECT_EQ(log.find(password), std::string::npos);

@@ -16,6 +16,7 @@
 #include "platform/linux/serial_port.h"
 #include "platform/ras.h"
 #include "platform/virtual_loop.h"
+#include "support/files.h"
 #include "support/modem_emulator.h"
 #include "support/stand_in_pppd.h"
 
@@ -26,11 +27,6 @@ namespace ras = velmor::ras;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The notifications of the dials, as the device thread makes them.
 struct Events {
@@ -166,13 +162,14 @@ TEST_F(SerialModem, ConnectsWithTheSecretsOnPipesOnlyAndCountsTraffic) {
                                   "logfd", "2", "ipparam", "velmor-" + std::to_string(h)}));
     for (const char* part : {"cmdline", "environ"}) {
         for (const int pid : {pppd_->pid(1), static_cast<int>(::getpid())}) {
-            const std::string text = fileText("/proc/" + std::to_string(pid) + "/" + part);
+            const std::string text =
+                velmor::test::readFile("/proc/" + std::to_string(pid) + "/" + part);
             EXPECT_FALSE(text.empty()) << pid << part;
             EXPECT_EQ(text.find(password), std::string::npos) << pid << part;
             EXPECT_EQ(text.find(login), std::string::npos) << pid << part;
         }
     }
-    EXPECT_EQ(fileText(lockFile()), velmor::modem::lockFileText(::getpid()));
+    EXPECT_EQ(velmor::test::readFile(lockFile()), velmor::modem::lockFileText(::getpid()));
 
     ras::Projection p;
     ASSERT_EQ(service_->getProjection(h, p), 0);

@@ -10,19 +10,10 @@
 #include <vector>
 
 #include "platform/ras.h"
+#include "support/files.h"
 #include "temp_dir.h"
 
 namespace velmor::test {
-
-inline void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A service whose dial only hands out a handle and keeps the notifier, so that a test can report
 // progress when it likes (as a device thread would), and whose status answers follow a script.
