@@ -317,6 +317,26 @@ class Client {
         xcb_aux_sync();
         return w;
     }
+    // The steps of a reparenting window manager taking a window on: a frame, the window put
+    // into it, and WM_STATE on the window once that is done.
+    xcb_window_t frame() {
+        const xcb_window_t f = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, f, screen_->root, 0, 0, 120, 80, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, 0, nullptr);
+        xcb_map_window(c_, f);
+        xcb_aux_sync();
+        return f;
+    }
+    void reparent(xcb_window_t w, xcb_window_t frame) {
+        xcb_reparent_window(c_, w, frame, 0, 20);
+        xcb_aux_sync();
+    }
+    void managed(xcb_window_t w) {
+        const std::uint32_t state[2] = {1, 0};
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("WM_STATE"), atom("WM_STATE"), 32, 2,
+                            state);
+        xcb_aux_sync();
+    }
     void destroy(xcb_window_t w) {
         xcb_destroy_window(c_, w);
         xcb_aux_sync();
@@ -427,6 +447,21 @@ TEST(X11Windows, FindsShowsHidesAndClosesWindowsByTitle) {
              }}) {
         closed.clear();
         const xcb_window_t w = make();
+        ASSERT_TRUE(closes());
+        EXPECT_EQ(closed, std::vector<xcb_window_t>{w});
+        client.destroy(w);
+    }
+    // Seen while the window manager was still putting it into its frame (neither the untitled
+    // frame nor the window without WM_STATE is listed then): it goes once the manager is done.
+    {
+        closed.clear();
+        const xcb_window_t frame = client.frame();
+        const xcb_window_t w = client.window(" ICQ", true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the watch has told it
+        client.reparent(w, frame);
+        loop.runPending();
+        EXPECT_TRUE(client.closeRequests().empty());
+        client.managed(w);
         ASSERT_TRUE(closes());
         EXPECT_EQ(closed, std::vector<xcb_window_t>{w});
         client.destroy(w);

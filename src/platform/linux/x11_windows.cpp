@@ -118,6 +118,7 @@ class X11WindowService::TitleWatch {
     void run() {
         netWmName_ = internAtom(c_, "_NET_WM_NAME");
         utf8_ = internAtom(c_, "UTF8_STRING");
+        wmState_ = internAtom(c_, "WM_STATE");
         // New top-level windows are told before their first title can be set.
         const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
@@ -149,8 +150,11 @@ class X11WindowService::TitleWatch {
                     if (ev->parent == root_) created.push_back(ev->window);
                 } else if (type == XCB_PROPERTY_NOTIFY) {
                     const auto* ev = reinterpret_cast<xcb_property_notify_event_t*>(e);
+                    // A title, or the window manager having taken the window on: a window
+                    // seen while it was being put into its frame is listed only from then.
                     if (ev->state == XCB_PROPERTY_NEW_VALUE &&
-                        (ev->atom == XCB_ATOM_WM_NAME || ev->atom == netWmName_))
+                        (ev->atom == XCB_ATOM_WM_NAME || ev->atom == netWmName_ ||
+                         ev->atom == wmState_))
                         retitled.push_back(ev->window);
                 }
                 std::free(e);  // errors too: a window that went away before it was looked at
@@ -192,7 +196,7 @@ class X11WindowService::TitleWatch {
     xcb_window_t root_;
     std::string title_;
     std::function<void()> seen_;
-    xcb_atom_t netWmName_ = XCB_NONE, utf8_ = XCB_NONE;
+    xcb_atom_t netWmName_ = XCB_NONE, utf8_ = XCB_NONE, wmState_ = XCB_NONE;
     Pipe stop_;
     std::thread thread_;
 };
