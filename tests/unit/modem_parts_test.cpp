@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+
 #include "platform/linux/modem_checks.h"
 #include "platform/linux/modem_dialogue.h"
 #include "platform/linux/pppd_link.h"
@@ -103,6 +106,28 @@ TEST(PppdLink, LogLinesAndExitCodes) {
         pppdArguments(0x1001, false),
         (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4",
                                   "passwordfd", "3", "logfd", "2", "ipparam", "velmor-4097"}));
+}
+
+TEST(PppdLink, AWaitForPppdEndsInItsTimeEvenWithoutAPidfd) {
+    auto child = [](int code, bool waitForSignal) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (waitForSignal) ::pause();
+            ::_exit(code);
+        }
+        return PppdProcess{pid, -1, -1};
+    };
+    // A pppd that does not end on its own: the wait gives up when its time is over.
+    PppdProcess stuck = child(0, true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(reapPppd(stuck, 100), -2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    ::kill(stuck.pid, SIGKILL);
+    EXPECT_EQ(reapPppd(stuck, 5000), -1);  // ended by a signal
+    EXPECT_EQ(stuck.pid, -1);
+
+    PppdProcess done = child(16, false);
+    EXPECT_EQ(reapPppd(done, 5000), 16);
 }
 
 TEST(SerialPort, LockFilesInTheFormatEveryDialerReads) {

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/ras.h"
 
@@ -217,8 +219,20 @@ int reapPppd(PppdProcess& p, int timeoutMs) {
     }
     int status = 0;
     pid_t r;
-    while ((r = ::waitpid(p.pid, &status, p.pidFd >= 0 ? 0 : (timeoutMs == 0 ? WNOHANG : 0))) < 0 &&
-           errno == EINTR) {
+    if (p.pidFd < 0 && timeoutMs >= 0) {
+        // Without a pidfd (an older kernel, a sandbox refusing it) the time limit is kept by
+        // looking every few milliseconds.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            r = ::waitpid(p.pid, &status, WNOHANG);
+            if (r < 0 && errno == EINTR) continue;
+            if (r != 0 || std::chrono::steady_clock::now() >= deadline) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    } else {
+        while ((r = ::waitpid(p.pid, &status, 0)) < 0 && errno == EINTR) {
+        }
     }
     if (r == 0) return -2;
     p.pid = -1;
