@@ -1,5 +1,6 @@
 // The pure parts of the serial modem: result lines, pppd's log, its options words, lock files,
 // the system checks and the phonebook's modem keys.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -159,6 +160,15 @@ TEST(SerialPort, LockFilesInTheFormatEveryDialerReads) {
     ::waitpid(dead, nullptr, 0);
     writeFile(dir.file("LCK..port"), lockFileText(dead));
     EXPECT_EQ(b.take(dir.path.string(), dir.file("port"), why), PortLock::Result::Taken);
+    // An empty lock: being written now, or left by a dialer that ended before writing it.
+    b.release();
+    writeFile(dir.file("LCK..port"), "");
+    EXPECT_EQ(a.take(dir.path.string(), dir.file("port"), why), PortLock::Result::Busy);
+    const timespec longAgo[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.file("LCK..port").c_str(), longAgo, 0), 0);
+    EXPECT_EQ(a.take(dir.path.string(), dir.file("port"), why), PortLock::Result::Taken);
+    a.release();
+    ASSERT_EQ(b.take(dir.path.string(), dir.file("port"), why), PortLock::Result::Taken);
     writeFile(dir.file("LCK..port"), lockFileText(1));  // someone else's now
     b.release();
     EXPECT_TRUE(std::filesystem::exists(dir.file("LCK..port")));

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace velmor::modem {
 
@@ -56,6 +58,9 @@ bool lockIsStale(std::string_view text, const std::function<bool(pid_t)>& alive)
 
 namespace {
 
+// An empty lock file older than this is taken over.
+constexpr std::time_t kEmptyLockStaleSeconds = 10;
+
 bool processAlive(pid_t pid) {
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
@@ -81,12 +86,12 @@ PortLock::Result PortLock::take(const std::string& lockDir, const std::string& p
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
-            const bool written =
-                ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            const ssize_t n = ::write(fd, text.data(), text.size());
+            const int error = n < 0 ? errno : ENOSPC;
             ::close(fd);
-            if (!written) {
+            if (n != static_cast<ssize_t>(text.size())) {
                 ::unlink(path.c_str());
-                why = std::strerror(ENOSPC);
+                why = std::strerror(error);
                 return Result::Failed;
             }
             path_ = path;
@@ -97,8 +102,16 @@ PortLock::Result PortLock::take(const std::string& lockDir, const std::string& p
             return Result::Failed;
         }
         const std::string held = readSmall(path);
-        // A lock being written this moment is still empty: it is not stale.
-        if (held.empty() || !lockIsStale(held, processAlive)) return Result::Busy;
+        if (held.empty()) {
+            // A lock being written this moment is still empty; one that stayed empty was left
+            // by a dialer that ended before it wrote its number.
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0 ||
+                std::time(nullptr) - st.st_mtime < kEmptyLockStaleSeconds)
+                return Result::Busy;
+        } else if (!lockIsStale(held, processAlive)) {
+            return Result::Busy;
+        }
         ::unlink(path.c_str());
     }
     return Result::Busy;
