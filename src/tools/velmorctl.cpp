@@ -24,9 +24,8 @@ void dropLineEnd(std::string& s) {
 std::optional<std::string> readSecretFile(const std::string& file, const char* what) {
     std::string line;
     if (file == "-") {
-        std::getline(std::cin, line);
-        if (std::cin.bad()) {
-            std::fprintf(stderr, "velmorctl: the %s could not be read from standard input\n", what);
+        if (!std::getline(std::cin, line)) {
+            std::fprintf(stderr, "velmorctl: no %s on standard input\n", what);
             return std::nullopt;
         }
     } else {
@@ -36,7 +35,11 @@ std::optional<std::string> readSecretFile(const std::string& file, const char* w
                          file.c_str(), std::strerror(errno));
             return std::nullopt;
         }
-        std::getline(in, line);
+        // An empty file holds no secret: taking it as an empty one would go unnoticed.
+        if (!std::getline(in, line)) {
+            std::fprintf(stderr, "velmorctl: the %s file %s is empty\n", what, file.c_str());
+            return std::nullopt;
+        }
     }
     dropLineEnd(line);
     return line;

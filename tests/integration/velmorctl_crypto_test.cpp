@@ -122,6 +122,19 @@ TEST(VelmorctlCrypto, BadInputExitsWithStatusTwo) {
     r = velmorctl({"decrypt", "--key-file", "/no/such/key", "MaCC72wF"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("/no/such/key cannot be read"), std::string::npos) << r.err;
+    // No key at all, in a file or on standard input: refused, not taken for an empty key.
+    {
+        char tmpl[] = "/tmp/velmorctl-key-XXXXXX";
+        ::close(::mkstemp(tmpl));
+        r = velmorctl({"encrypt", "--key-file", tmpl}, "text");
+        ::unlink(tmpl);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("is empty"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    r = velmorctl({"decrypt", "--key-file", "-", "MaCC72wF"}, "");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
 
     // A character Windows-1251 cannot hold would change the secret: refused.
     r = encrypt("k", "smile \xF0\x9F\x98\x80");
