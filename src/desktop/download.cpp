@@ -24,11 +24,14 @@ HttpRunFunction httpModule() {
         std::string why;
         for (const std::string& path :
              {dir + kHttpModuleName, dir + VELMOR_LIB_FROM_BINDIR + "/" + kHttpModuleName}) {
-            if (void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle) {
                 if (void* f = ::dlsym(handle, kHttpRunSymbol))
                     return reinterpret_cast<HttpRunFunction>(f);
             }
-            why = ::dlerror();
+            const char* error = ::dlerror();
+            why = error ? error : path + ": not loaded";
+            if (handle) ::dlclose(handle);
         }
         std::fprintf(stderr, "velmor: no downloads: %s\n", why.c_str());
         return HttpRunFunction{};
