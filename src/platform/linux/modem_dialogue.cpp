@@ -14,10 +14,6 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
 // The first run of digits in text, saturated at the largest 32-bit value.
 std::uint32_t firstNumber(std::string_view text) {
     std::size_t i = 0;
@@ -45,7 +41,7 @@ AtResult parseAtResult(std::string_view line) {
         r.kind = AtResult::Kind::Ok;
         return r;
     }
-    if (s == "CONNECT" || startsWith(s, "CONNECT ") || startsWith(s, "CONNECT/")) {
+    if (s == "CONNECT" || s.starts_with("CONNECT ") || s.starts_with("CONNECT/")) {
         r.kind = AtResult::Kind::Connect;
         r.speed = firstNumber(s.substr(7));
         return r;
@@ -54,7 +50,7 @@ AtResult parseAtResult(std::string_view line) {
     if (s == "NO ANSWER") return fail(ras::kErrorNoAnswer);
     if (s == "NO CARRIER") return fail(ras::kErrorNoCarrier);
     if (s == "NO DIALTONE" || s == "NO DIAL TONE") return fail(ras::kErrorNoDialtone);
-    if (s == "ERROR" || startsWith(s, "+CME ERROR") || startsWith(s, "+CMS ERROR")) {
+    if (s == "ERROR" || s.starts_with("+CME ERROR") || s.starts_with("+CMS ERROR")) {
         return fail(ras::kErrorHardwareFailure);
     }
     return r;

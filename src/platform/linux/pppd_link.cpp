@@ -17,10 +17,6 @@
 namespace velmor::modem {
 namespace {
 
-bool startsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
 bool contains(std::string_view s, std::string_view part) {
     return s.find(part) != std::string_view::npos;
 }
@@ -63,25 +59,25 @@ bool writeAndClose(int& fd, const std::string& text) {
 
 PppdEvent parsePppdLine(std::string_view raw) {
     std::string_view line = trimmed(raw);
-    if (startsWith(line, "pppd: ")) line.remove_prefix(6);
+    if (line.starts_with("pppd: ")) line.remove_prefix(6);
     PppdEvent e;
-    if (startsWith(line, "Remote message:")) return e;
-    if (startsWith(line, "Using interface ")) {
+    if (line.starts_with("Remote message:")) return e;
+    if (line.starts_with("Using interface ")) {
         e.kind = PppdEvent::Kind::Interface;
         e.value = std::string(trimmed(line.substr(16)));
-    } else if (startsWith(line, "Connect: ")) {
+    } else if (line.starts_with("Connect: ")) {
         e.kind = PppdEvent::Kind::Connect;
         std::string_view rest = line.substr(9);
         e.value = std::string(trimmed(rest.substr(0, rest.find(' '))));
     } else if (contains(line, "authentication succeeded")) {
         e.kind = PppdEvent::Kind::AuthSucceeded;
-        e.protocol = startsWith(line, "PAP")    ? ras::kAuthPap
-                     : startsWith(line, "CHAP") ? ras::kAuthChap
-                     : startsWith(line, "EAP")  ? ras::kAuthEap
+        e.protocol = line.starts_with("PAP")    ? ras::kAuthPap
+                     : line.starts_with("CHAP") ? ras::kAuthChap
+                     : line.starts_with("EAP")  ? ras::kAuthEap
                                                 : 0;
     } else if (contains(line, "authentication failed")) {
         e.kind = PppdEvent::Kind::AuthFailed;
-    } else if ((startsWith(line, "local ") || startsWith(line, "remote ")) &&
+    } else if ((line.starts_with("local ") || line.starts_with("remote ")) &&
                contains(line, " IP address ")) {
         e.value = lastAddress(line);
         if (!e.value.empty()) {
