@@ -159,7 +159,12 @@ std::size_t utf8Length(std::string_view utf8) {
 
 std::string cp1251Upper(std::string_view bytes) {
     std::string out(bytes);
-    for (char& c : out) {
+    cp1251UpperInPlace(out);
+    return out;
+}
+
+void cp1251UpperInPlace(std::string& bytes) {
+    for (char& c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b >= 'a' && b <= 'z') {
             c = static_cast<char>(b - 32);
@@ -169,7 +174,6 @@ std::string cp1251Upper(std::string_view bytes) {
             c = static_cast<char>(0xA8);
         }
     }
-    return out;
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {

@@ -22,6 +22,7 @@ std::size_t utf8Length(std::string_view utf8);
 
 // ASCII and Cyrillic case folding as the Windows "A" functions compare names.
 std::string cp1251Upper(std::string_view bytes);
+void cp1251UpperInPlace(std::string& bytes);
 // Case-insensitive equality of two UTF-8 texts (ASCII and Cyrillic letters).
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 

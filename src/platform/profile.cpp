@@ -255,14 +255,7 @@ struct Profile::Impl {
             return;
         }
         out.assign(disk);
-        for (char& c : out) {
-            const auto b = static_cast<unsigned char>(c);
-            if ((b >= 'a' && b <= 'z') || (encoding == Encoding::Cp1251 && b >= 0xE0)) {
-                c = static_cast<char>(b - 32);
-            } else if (encoding == Encoding::Cp1251 && b == 0xB8) {  // ё
-                c = static_cast<char>(0xA8);
-            }
-        }
+        cp1251UpperInPlace(out);  // of plain ASCII, as UTF-8 here, only its letters change
     }
     // The section name of the last write, as given and as written: the settings write the keys of
     // one section after another.
