@@ -24,9 +24,15 @@ void IcqWatchdog::setWindows(WindowService* windows) {
 
 void IcqWatchdog::TimerICQTimer() {
     if (!windows_) return;
+    // A window is told again when the window manager has taken it on: one already asked to
+    // close is not asked twice while it keeps the title.
+    std::set<WindowId> titled;
     for (const WindowInfo& w : windows_->topLevelWindows()) {
-        if (w.title == kIcqTitle) windows_->close(w.id);
+        if (w.title != kIcqTitle) continue;
+        if (!asked_.contains(w.id)) windows_->close(w.id);
+        titled.insert(w.id);
     }
+    asked_ = std::move(titled);
 }
 
 }  // namespace velmor

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 
 #include "platform/event_loop.h"
 #include "platform/processes.h"
@@ -32,6 +33,7 @@ class IcqWatchdog {
     EventLoop& loop_;
     WindowService* windows_ = nullptr;
     bool watching_ = false;
+    std::set<WindowId> asked_;  // asked to close, and still titled so when last looked at
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
