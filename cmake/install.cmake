@@ -50,9 +50,9 @@ endforeach()
 if(VELMOR_HAVE_UI)
     install(TARGETS velmor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(DIRECTORY ${CMAKE_SOURCE_DIR}/help/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmor/help)
-    install(FILES ${VELMOR_PACKAGING}/velmor.desktop
+    install(FILES ${VELMOR_PACKAGING}/invalid.velmor.velmor.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${VELMOR_PACKAGING}/velmor.metainfo.xml
+    install(FILES ${VELMOR_PACKAGING}/invalid.velmor.velmor.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     install(FILES ${VELMOR_GENERATED}/velmor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/tform1.h"
+#include "platform/app_id.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/linux/x11_hotkeys.h"
@@ -20,6 +21,9 @@ namespace velmor {
 
 int runWindow(const ProgramOptions& options, int argc, char** argv) {
     QApplication app(argc, argv);
+    // The desktop (a Wayland compositor, the portals, the task switcher) finds the desktop entry by
+    // this name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));

@@ -108,8 +108,8 @@ done
 [ "$(dpkg-query -W -f='${Conffiles}' velmor | awk '{print $1}' | sort | tr '\n' ' ')" = \
     "/etc/ppp/ip-down.d/velmor /etc/ppp/ip-up.d/velmor /etc/ppp/peers/velmor " ] ||
     fail "the conffiles are: $(dpkg-query -W -f='${Conffiles}' velmor)"
-check "desktop-file-validate" desktop-file-validate /usr/share/applications/velmor.desktop
-check "appstreamcli validate" appstreamcli validate --no-net /usr/share/metainfo/velmor.metainfo.xml
+check "desktop-file-validate" desktop-file-validate /usr/share/applications/invalid.velmor.velmor.desktop
+check "appstreamcli validate" appstreamcli validate --no-net /usr/share/metainfo/invalid.velmor.velmor.metainfo.xml
 for page in velmor velmorctl; do
     [ "$(man -w "$page")" = "/usr/share/man/man1/$page.1.gz" ] || fail "man does not find $page(1)"
     MANWIDTH=80 man --warnings -E UTF-8 -l "/usr/share/man/man1/$page.1.gz" >"$work/$page.txt" \
