@@ -66,7 +66,7 @@ TEST_F(DialCycleTest, PhonesRotateOnLineFailuresAndLoginsOnRefusals) {
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "9Wt222");
     loop_.advance(2000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
-    EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+    EXPECT_EQ(label2(*p), "Скорость 33,6 Кбит/с, IP 10.64.0.2");
     // The working login went to the top and the settings were saved with it.
     EXPECT_EQ(m.logins[0].login, "good");
     EXPECT_EQ(m.conn.ListView2.itemIndex, 0);
@@ -86,7 +86,7 @@ TEST_F(DialCycleTest, PhonesRotateOnLineFailuresAndLoginsOnRefusals) {
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "Инициализация соединения", "Звоним по номеру 111", "Звоним по номеру 222",
                          "Доступ запрещен", "Звоним по номеру 222",
-                         "Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2"}));
+                         "Соединение установлено. Скорость 33,6 Кбит/с, IP 10.64.0.2"}));
 }
 
 TEST_F(DialCycleTest, MonitorCountsTimeTrafficAndMoneyAndTheUserHangsUp) {
@@ -211,9 +211,9 @@ TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {
     p->form.Button1Click();
     loop_.advance(2000);
     EXPECT_EQ(caption(*p), kAbortCaption);
-    EXPECT_EQ(m.conn.Label4.caption, "Скорость 33600 Кбит/с слишком мала");
+    EXPECT_EQ(m.conn.Label4.caption, "Скорость 33,6 Кбит/с слишком мала");
     EXPECT_TRUE(p->form.Cycle.TimerPause.enabled());
-    EXPECT_NE(log().find(" --- Ошибка: Скорость 33600 Кбит/с слишком мала\r\n"), std::string::npos);
+    EXPECT_NE(log().find(" --- Ошибка: Скорость 33,6 Кбит/с слишком мала\r\n"), std::string::npos);
     m.dial.LowLimit.selectText("33600");  // equal to the minimum: accepted
     loop_.advance(7000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
@@ -409,7 +409,7 @@ TEST_F(DialCycleTest, APauseRunningWhenTheLineIsGoneShowsTheRedialComing) {
     loop_.advance(6000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
     EXPECT_EQ(m(*p).conn.Label6.caption, "2");
-    EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+    EXPECT_EQ(label2(*p), "Скорость 33,6 Кбит/с, IP 10.64.0.2");
     // The dial action beside a running pause only shows it; the pause makes the one call.
     p->form.Button1Click();
     loop_.advance(1500);
