@@ -154,6 +154,8 @@ void DialCycle::dialAction() {
         log_.AddLine("Соединение было разорвано пользователем");
         log_.AddLine("");
         showIdle();
+        // The session ends here and not at the next tick, which a new dial could come before.
+        if (hooks_.endSession) hooks_.endSession();
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/tariffs.h"
+#include "automation_fakes.h"
 #include "desktop/display_modes.h"
 #include "desktop_fakes.h"
 #include "form/number_text.h"
@@ -133,6 +134,72 @@ TEST_F(DialCycleTest, HangingUpRightAfterTheConnectionIsMadeDropsTheLine) {
     p->form.Button1Click();  // a new dial is not refused as "port already open"
     loop_.advance(2000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
+}
+
+TEST_F(DialCycleTest, HangingUpEndsTheSessionBeforeADialThatFollowsAtOnce) {
+    writeFile(book_,
+              "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nAlternatePhoneNumbers=2\n"
+              "UserName=u\nPassword=p\nSimBusy=2\n");
+    firstRun();
+    auto p = program();
+    velmor::test::FakeProcesses procs;
+    p->form.setAutomationServices({nullptr, &procs, nullptr, nullptr});
+    p->start();
+    auto& m = p->form.Model;
+    AppEntry mail;
+    mail.path = "/opt/mail/mail";
+    mail.mustKill = true;
+    m.programs = {mail};
+    p->form.Button1Click();
+    loop_.advance(4000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    ASSERT_EQ(procs.runningCount(mail.path), 1);
+    const auto seconds = m.stats.inInternetAll;
+    while (m.stats.inInternetAll == seconds)
+        loop_.advance(10);  // right after a tick
+    const auto online = m.stats.inInternetAll;
+    // "Разорвать", then at once "Звонить" on the busy phone: the busy line answers before the
+    // monitor's next tick would have come.
+    p->form.Button1Click();
+    m.conn.ListView1.itemIndex = 1;
+    p->form.Button1Click();
+    EXPECT_FALSE(p->form.Monitor.TimerStatus.enabled());
+    EXPECT_EQ(procs.runningCount(mail.path), 0);
+    EXPECT_EQ(m.window.iconIndex, iconIndexFor(m.iface.TrackBar.position, false));
+    EXPECT_EQ(m.stats.inInternetAll, online + 1);  // the second of the ending tick
+    loop_.advance(3000);
+    EXPECT_EQ(m.stats.inInternetAll, online + 1);
+    EXPECT_EQ(count("Соединениние было разорвано"), 0);
+    EXPECT_TRUE(p->form.Cycle.TimerPausePhone.enabled());  // busy: the next phone
+    loop_.advance(5000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(procs.runningCount(mail.path), 1);  // started again for the user's new dial
+}
+
+TEST_F(DialCycleTest, NoMinimumDownloadCheckOnTheTickThatEndsTheSession) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimRxRate=100\n");
+    auto& m = p->form.Model;
+    m.extra.CheckBox1.checked = true;
+    m.extra.SpinEdit3.value = 1;      // a minute
+    m.extra.SpinEdit1.value = 10000;  // more than the line brings
+    for (const bool userHangsUp : {false, true}) {
+        SCOPED_TRACE(userHangsUp ? "hang-up" : "loss");
+        p->form.Button1Click();
+        loop_.advance(2000);
+        ASSERT_EQ(caption(*p), kHangUpCaption);
+        // The last second of the window.
+        p->form.session.windowTicks = 59;
+        if (userHangsUp) {
+            p->form.Button1Click();
+        } else {
+            p->form.RasCon.HangUpAndWait(p->form.session.activeConnection, 0, 0, false);
+        }
+        loop_.advance(10000);
+        EXPECT_EQ(caption(*p), kDialCaption);
+        EXPECT_FALSE(p->form.Cycle.pauseArmed());
+        EXPECT_EQ(count("Не выполнен миниму по скачке."), 0);
+    }
+    EXPECT_EQ(m.conn.Label6.caption, "2");
 }
 
 TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
