@@ -119,6 +119,9 @@ void DialCycle::dialAction() {
     if (c.Button1.caption == kDialCaption) {
         showDialling();
         s_.launchMode = true;
+        // A request of the last cycle (an abort) is not one of this cycle: its first line failure
+        // goes on with the next phone.
+        s_.hangUpRequested = false;
         // A pause still running will dial: a second dial beside it would only fight it for the
         // port.
         if (pauseArmed()) return;

@@ -326,7 +326,7 @@ TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
     p->form.Button1Click();
     loop_.advance(100);  // the first state of the run is shown, not taken for a repeat
     EXPECT_EQ(label2(*p), "Opening Serial Port");
-    p->form.Button1Click();  // "Прервать": the next cycle's first failure redials the same pair
+    p->form.Button1Click();  // "Прервать": the abort's request ends with its cycle
     // A device that reports the dialling state twice, and answers the next dial with the same
     // error as its first word.
     p->dials().script = {{{2, 0}, {2, 0}, {0, ras::kErrorNoDialtone}},
@@ -334,15 +334,15 @@ TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
     p->form.Button1Click();
     loop_.advance(300);
     EXPECT_EQ(count("Звоним по номеру 1"), 1);
-    EXPECT_TRUE(cycle.TimerPause.enabled());
+    EXPECT_TRUE(cycle.TimerPausePhone.enabled());  // a line failure: the next phone
     loop_.advance(5000);
-    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
     loop_.advance(100);
     EXPECT_EQ(m(*p).conn.Label4.caption, ras::errorText(ras::kErrorNoDialtone));
     EXPECT_TRUE(cycle.TimerPausePhone.enabled());
     loop_.advance(5000);
     EXPECT_EQ(m(*p).conn.Label6.caption, "4");
-    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
 }
 
 TEST_F(DialCycleTest, NotificationsArrivingTogetherAreEachActedOn) {
