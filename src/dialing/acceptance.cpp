@@ -1,6 +1,7 @@
 #include "dialing/acceptance.h"
 
 #include "form/number_text.h"
+#include "form/page_switches.h"
 
 namespace velmor {
 
@@ -121,6 +122,8 @@ void Acceptance::announce() {
     c.Button1.hint = kHangUpHint;
     if (hooks_.connectedIcon) hooks_.connectedIcon();
     m_.stats.sessionStart();
+    // The session's labels start from zero too: a line lost at the first tick is logged with them.
+    showStatistics(m_);
     if (hooks_.saveSettings) hooks_.saveSettings();
     s_.windowTicks = s_.windowStart = s_.windowKb = 0;
     // The monitor owns the connection from here, and ticks on while the programs start: a launch

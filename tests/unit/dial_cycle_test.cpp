@@ -230,6 +230,21 @@ TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
     EXPECT_EQ(m.iface.Image7.iconIndex, m.window.iconIndex);
 }
 
+TEST_F(DialCycleTest, ALineLostAtItsFirstTickIsLoggedWithItsOwnFigures) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    p->form.Button1Click();
+    loop_.advance(12000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    p->form.Button1Click();
+    // A connection that is gone by the first tick.
+    p->dials().script = {{{0, 0}, {2, 0}, {ras::kStateConnected, 0}}};
+    p->form.Button1Click();
+    loop_.advance(1500);
+    EXPECT_EQ(count("Соединениние было разорвано. Время на линии: 0.00:00:00, "
+                    "получено/отправлено: 0,00 / 0,00 Мб."),
+              1);
+}
+
 TEST_F(DialCycleTest, AbortDuringThePauseStopsEverything) {
     auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimBusy=1\n");
     p->form.Button1Click();
