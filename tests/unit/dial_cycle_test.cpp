@@ -285,6 +285,47 @@ TEST_F(DialCycleTest, ExcludedPhonesAreSkippedAndDoubleClickSwitchesThePhone) {
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "p3");
 }
 
+TEST_F(DialCycleTest, APauseDialsTheDoubleClickedPairAndNeverAnExcludedItem) {
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2;3\nUserName=a\nPassword=p\n");
+    auto& m = p->form.Model;
+    auto& cycle = p->form.Cycle;
+    const auto& ras = p->form.RasCon;
+    m.logins.push_back({"b", "p", "0", '+', ItemMark::Normal});
+    m.logins.push_back({"c", "p", "0", '+', ItemMark::Excluded});
+    using Notes = std::vector<velmor::test::ScriptedDials::Note>;
+    const Notes busy{{2, 0}, {2, ras::kErrorLineBusy}};
+    const Notes refused{{2, 0}, {2, ras::kErrorAuthenticationFailure}};
+    p->dials().script = {busy, refused, busy, refused, busy};
+    p->form.Button1Click();
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPausePhone.enabled());
+    // Phone 3 double-clicked during the next-phone pause is dialled, not the one after it.
+    m.conn.ListView1.itemIndex = 2;
+    p->form.ListView1DblClick();
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/a");
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPauseLogin.enabled());
+    // So is login a, double-clicked during the next-login pause.
+    m.conn.ListView2.itemIndex = 0;
+    p->form.ListView2DblClick();
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/a");
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPausePhone.enabled());
+    // The excluded login c, only clicked during the next-phone pause, is passed over.
+    m.conn.ListView2.itemIndex = 2;
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p1/a");
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPauseLogin.enabled());
+    // And so is an excluded phone clicked during the next-login pause.
+    m.phones[1].mark = ItemMark::Excluded;
+    m.conn.ListView1.itemIndex = 1;
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/b");
+}
+
 TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {
     auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
     auto& m = p->form.Model;
