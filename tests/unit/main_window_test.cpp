@@ -247,6 +247,39 @@ TEST_F(MainWindowTest, CreatingOrDeletingAnEntrySavesWhatIsOnDisplayFirst) {
     EXPECT_EQ(again->form.Model.state.lockPassword, "пароль");
 }
 
+TEST_F(MainWindowTest, CreatingAnEntryKeepsTheEntryShownSelected) {
+    writeFile(book_, "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\nPassword=p\n");
+    firstRun();
+    auto p = program();
+    p->start();
+    auto& m = p->form.Model;
+    p->ui.entryDialog = [](PhonebookEntry& e, bool) {
+        e.name = e.name.empty() ? "Альфа" : e.name;  // sorts before "Тест"
+        e.phoneNumber = "777";
+        return true;
+    };
+    // Created while dialling: the dial goes on with "Тест", whose section the acceptance saves.
+    p->form.Button1Click();
+    p->form.BitBtn6Click();
+    EXPECT_EQ(m.conn.ComboBox1.text(), "Тест");
+    loop_.advance(2000);
+    ASSERT_EQ(m.conn.Button1.caption, kHangUpCaption);
+    EXPECT_EQ(p->form.RasCon.EntryName, "Тест");
+    EXPECT_FALSE(Profile(ini()).sectionExists("RAS_Entry_Альфа"));
+    p->form.Button1Click();
+    // Created while idle: "Тест" stays on display with its own lists.
+    p->ui.entryDialog = [](PhonebookEntry& e, bool) {
+        e.name = "Бета";
+        e.phoneNumber = "888";
+        return true;
+    };
+    p->form.BitBtn6Click();
+    EXPECT_EQ(m.conn.ComboBox1.items, (std::vector<std::string>{"Альфа", "Бета", "Тест"}));
+    EXPECT_EQ(m.conn.ComboBox1.text(), "Тест");
+    ASSERT_EQ(m.phones.size(), 1u);
+    EXPECT_EQ(m.phones[0].number, "1");
+}
+
 TEST_F(MainWindowTest, SeedingFromThePhonebookTakesNoMoreThanTheFileKeeps) {
     std::string alternates;
     for (int i = 1; i <= 60; ++i)
