@@ -123,6 +123,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         if (rc != 0) showError(rasService_.errorString(rc));
         reportPhonebookProblems();
         if (rc == 0 && !creating && entry.name != name) entryRenamed(name, entry.name);
+        if (rc == 0 && !creating) entryEdited(entry.name);
         return rc;
     };
     // --- tray icon, display modes, hot keys ---

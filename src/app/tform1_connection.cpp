@@ -70,6 +70,15 @@ void TForm1::entryRenamed(const std::string& from, const std::string& to) {
     if (combo.selectText(to)) Model.state.previousEntry = to;
 }
 
+void TForm1::entryEdited(const std::string& name) {
+    auto& c = Model.conn;
+    if (c.ComboBox1.text() != name) return;
+    const FilledLists filled = fillEmptyLists(Model.phones, Model.logins, phonebookLists(name));
+    if (filled.phones) c.ListView1.itemIndex = 0;
+    if (filled.logins) c.ListView2.itemIndex = 0;
+    refreshDialAvailability();
+}
+
 void TForm1::BitBtn7Click() {
     auto& c = Model.conn;
     if (c.Button1.caption != kDialCaption) {
