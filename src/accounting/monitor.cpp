@@ -61,9 +61,16 @@ void Monitor::connectionGone(bool& goOn) {
 }
 
 void Monitor::tick() {
-    const std::string name = ras_.FirstConnection();
+    tick(ras_.FirstConnection().empty());
+}
+
+void Monitor::endSession() {
+    if (TimerStatus.enabled()) tick(true);
+}
+
+void Monitor::tick(bool gone) {
     s_.launchMode = false;
-    if (name.empty()) {
+    if (gone) {
         bool goOn = true;
         connectionGone(goOn);
         if (!goOn) return;
@@ -72,8 +79,9 @@ void Monitor::tick() {
     // One second on line.
     m_.stats.countSecond();
     ++s_.windowTicks;
-    // The minimum download, compared with the kilobytes counted up to the previous tick.
-    if (s_.windowTicks == m_.extra.SpinEdit3.value * 60 && m_.extra.CheckBox1.checked) {
+    // The minimum download, compared with the kilobytes counted up to the previous tick; not
+    // once the session has ended, when a failure would only start a dial nobody asked for.
+    if (!gone && s_.windowTicks == m_.extra.SpinEdit3.value * 60 && m_.extra.CheckBox1.checked) {
         s_.windowTicks = 0;
         const bool failed = m_.extra.SpinEdit1.value > s_.windowKb;
         const std::int64_t received = m_.stats.trafficSession.in;

@@ -33,8 +33,14 @@ class Monitor {
     Timer TimerStatus;
 
     void tick();
+    // The user hung up: the session ends now, as the tick that finds the line gone would end it
+    // (its second is counted), so that nothing of it runs on into a dial started before that
+    // tick. Does nothing while no session runs.
+    void endSession();
 
   private:
+    // One tick; gone: no connection is left.
+    void tick(bool gone);
     void connectionGone(bool& goOn);
     void chargeSecond();
 

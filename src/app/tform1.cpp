@@ -42,7 +42,8 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       TimerMinimize(loop, 1),
       Cycle(loop, Model, session, RasCon, LogFile,
             {[this] { Accept.run(); }, [this] { refreshDialAvailability(); },
-             [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { ui_.refresh(); }}),
+             [this] { Monitor.TimerStatus.setEnabled(false); }, [this] { Monitor.endSession(); },
+             [this] { ui_.refresh(); }}),
       Accept(
           Model, session, RasCon, RasPer, LogFile, Cycle,
           {[this](const std::string& host, int count) { return pingTries(host, count); },
@@ -122,6 +123,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         if (rc != 0) showError(rasService_.errorString(rc));
         reportPhonebookProblems();
         if (rc == 0 && !creating && entry.name != name) entryRenamed(name, entry.name);
+        if (rc == 0 && !creating) entryEdited(entry.name);
         return rc;
     };
     // --- tray icon, display modes, hot keys ---

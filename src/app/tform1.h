@@ -263,6 +263,9 @@ class TForm1 : public SettingsHooks {
     void relistEntries();
     // The entry dialog renamed the entry shown: its settings and the selector follow the name.
     void entryRenamed(const std::string& from, const std::string& to);
+    // The entry dialog changed an entry: a list of it on display that is empty takes the numbers
+    // or the login typed there, as at the entry's first showing.
+    void entryEdited(const std::string& name);
     template <class F>
     void guarded(F&& step);
     void applyMode(DisplayEvent event);

@@ -24,14 +24,18 @@ void TForm1::ComboBox1Change() {
 }
 
 void TForm1::relistEntries() {
+    auto& combo = Model.conn.ComboBox1;
+    const std::string shown = combo.text();
     RasCon.ListEntries();
-    Model.conn.ComboBox1.items = RasCon.EntryNames();
+    combo.items = RasCon.EntryNames();
+    // The entry on display stays selected by its name, wherever it sorts now; none when it is
+    // gone. A position would pick another entry whenever a new name sorts before it.
+    if (!combo.selectText(shown)) combo.itemIndex = -1;
     reportPhonebookProblems();
 }
 
 void TForm1::BitBtn6Click() {
     auto& c = Model.conn;
-    const int remembered = c.ComboBox1.itemIndex;
     RasCon.CreateEntry();
     relistEntries();
     if (!c.ComboBox1.items.empty()) {
@@ -40,9 +44,7 @@ void TForm1::BitBtn6Click() {
               &c.BitBtn11, &c.BitBtn12, &c.BitBtn13, &c.BitBtn6, &c.BitBtn7, &c.BitBtn8}) {
             b->enabled = true;
         }
-        c.ComboBox1.itemIndex =
-            remembered >= 0 && remembered < static_cast<int>(c.ComboBox1.items.size()) ? remembered
-                                                                                       : 0;
+        if (c.ComboBox1.itemIndex < 0) c.ComboBox1.itemIndex = 0;
         if (c.Button1.caption == kDialCaption) {
             c.ComboBox1.enabled = true;
             saveShownSettings(Model.state.previousEntry);
@@ -66,6 +68,15 @@ void TForm1::entryRenamed(const std::string& from, const std::string& to) {
     relistEntries();
     auto& combo = Model.conn.ComboBox1;
     if (combo.selectText(to)) Model.state.previousEntry = to;
+}
+
+void TForm1::entryEdited(const std::string& name) {
+    auto& c = Model.conn;
+    if (c.ComboBox1.text() != name) return;
+    const FilledLists filled = fillEmptyLists(Model.phones, Model.logins, phonebookLists(name));
+    if (filled.phones) c.ListView1.itemIndex = 0;
+    if (filled.logins) c.ListView2.itemIndex = 0;
+    refreshDialAvailability();
 }
 
 void TForm1::BitBtn7Click() {

@@ -155,8 +155,9 @@ void TForm1::ApplyModeOnRestore() {
 void TForm1::TrayIconClick() {
     guarded([&] {
         const auto& c = Model.conn;
-        const StatusBalloon b = statusBalloon(c.Button1.caption, c.Label2.caption,
-                                              c.ComboBox1.text(), Accept.speed(), RasCon.LocalIP());
+        const StatusBalloon b =
+            statusBalloon(c.Button1.caption, c.Label2.caption, c.ComboBox1.text(), Accept.speed(),
+                          RasCon.LocalIP(), Model.locale.decimalSeparator);
         TrayIcon->ShowBalloon(b.title, b.text, BalloonKind::Information, kBalloonSeconds);
     });
     ui_.refresh();

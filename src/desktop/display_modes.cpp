@@ -1,5 +1,7 @@
 #include "desktop/display_modes.h"
 
+#include "form/number_text.h"
+
 namespace velmor {
 
 DisplayStep displayStep(DisplayMode mode, DisplayEvent event) {
@@ -64,10 +66,11 @@ int iconIndexFor(int iconSet, bool connected) {
 }
 
 StatusBalloon statusBalloon(const std::string& dialCaption, const std::string& status,
-                            const std::string& entry, std::uint32_t speed, const std::string& ip) {
+                            const std::string& entry, std::uint32_t speed, const std::string& ip,
+                            char decimalSeparator) {
     if (dialCaption == kHangUpCaption) {
         return {entry + " сейчас подключен",
-                "Скорость " + std::to_string(speed) + " Кбит/с, IP " + ip};
+                "Скорость " + kilobitsText(speed, decimalSeparator) + " Кбит/с, IP " + ip};
     }
     if (dialCaption == kAbortCaption)
         return {entry + " попытка подключения", "Состояние: " + status};

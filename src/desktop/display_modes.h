@@ -51,8 +51,10 @@ struct StatusBalloon {
     std::string text;
 };
 // dialCaption: what the dial button shows; status: the state line; entry: the selected entry;
-// speed and ip: those of the current connection.
+// speed (bits per second) and ip: those of the current connection, the speed shown in kilobits
+// with the locale's decimal separator.
 StatusBalloon statusBalloon(const std::string& dialCaption, const std::string& status,
-                            const std::string& entry, std::uint32_t speed, const std::string& ip);
+                            const std::string& entry, std::uint32_t speed, const std::string& ip,
+                            char decimalSeparator);
 
 }  // namespace velmor

@@ -1,6 +1,7 @@
 #include "dialing/acceptance.h"
 
 #include "form/number_text.h"
+#include "form/page_switches.h"
 
 namespace velmor {
 
@@ -84,7 +85,10 @@ void Acceptance::run() {
     if (m_.dial.LimitCheck.checked && s_.activeConnection == 0 && speed_ != 0) {
         const auto minimum = parseDecimal(m_.dial.LowLimit.text());
         if (minimum && *minimum >= 0 && speed_ < *minimum) {
-            const std::string text = "Скорость " + std::to_string(speed_) + " Кбит/с слишком мала";
+            // The minimum is set in bits per second; the speed is shown in kilobits.
+            const std::string text = "Скорость " +
+                                     kilobitsText(speed_, m_.locale.decimalSeparator) +
+                                     " Кбит/с слишком мала";
             setLabelText(c.Label2, text);
             log_.AddLine("Ошибка: " + text);
             ras_.HangUpAndWait(s_.dialHandle, 0, 0, false);
@@ -100,8 +104,8 @@ void Acceptance::announce() {
     cycle_.disarmPauses();
     s_.hangUpRequested = false;
     ras_.ReadProjection(s_.dialHandle);
-    const std::string announce =
-        "Скорость " + std::to_string(speed_) + " Кбит/с, IP " + ras_.LocalIP();
+    const std::string announce = "Скорость " + kilobitsText(speed_, m_.locale.decimalSeparator) +
+                                 " Кбит/с, IP " + ras_.LocalIP();
     setLabelText(c.Label2, announce);
     log_.AddLine("Соединение установлено. " + announce);
     m_.menu.CopyIP.enabled = true;
@@ -118,6 +122,8 @@ void Acceptance::announce() {
     c.Button1.hint = kHangUpHint;
     if (hooks_.connectedIcon) hooks_.connectedIcon();
     m_.stats.sessionStart();
+    // The session's labels start from zero too: a line lost at the first tick is logged with them.
+    showStatistics(m_);
     if (hooks_.saveSettings) hooks_.saveSettings();
     s_.windowTicks = s_.windowStart = s_.windowKb = 0;
     // The monitor owns the connection from here, and ticks on while the programs start: a launch

@@ -22,15 +22,16 @@ int following(int index, std::size_t size) {
     return size == 0 ? -1 : static_cast<int>((static_cast<std::size_t>(index + 1)) % size);
 }
 
-// While the selected item is excluded, selects the following one; stops after a full round.
+// While the selected item is excluded, selects the following one; -1 when every item is.
 template <class Item>
 int skipExcluded(int index, const std::vector<Item>& items) {
     if (items.empty()) return -1;
     if (index < 0 || index >= static_cast<int>(items.size())) index = 0;
-    for (std::size_t n = 0; n < items.size() && items[index].mark == ItemMark::Excluded; ++n) {
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        if (items[index].mark != ItemMark::Excluded) return index;
         index = following(index, items.size());
     }
-    return index;
+    return -1;
 }
 
 }  // namespace
@@ -119,6 +120,9 @@ void DialCycle::dialAction() {
     if (c.Button1.caption == kDialCaption) {
         showDialling();
         s_.launchMode = true;
+        // A request of the last cycle (an abort) is not one of this cycle: its first line failure
+        // goes on with the next phone.
+        s_.hangUpRequested = false;
         // A pause still running will dial: a second dial beside it would only fight it for the
         // port.
         if (pauseArmed()) return;
@@ -154,6 +158,8 @@ void DialCycle::dialAction() {
         log_.AddLine("Соединение было разорвано пользователем");
         log_.AddLine("");
         showIdle();
+        // The session ends here and not at the next tick, which a new dial could come before.
+        if (hooks_.endSession) hooks_.endSession();
     }
 }
 
@@ -178,10 +184,16 @@ void DialCycle::listDoubleClick() {
         dialAction();
     } else if (caption == kAbortCaption) {
         hangUpDial(3000);
+        if (pauseArmed()) {
+            // The pause running would go on with the next phone or login: the one after it dials
+            // the pair just chosen.
+            armPause(TimerPause);
+            return;
+        }
         s_.hangUpRequested = true;
         // A dial dropped by us reports nothing more, so the pause that its error would have
         // started begins here: the new selection is dialled after it.
-        if (!pauseArmed()) pauseAfterFailure(false);
+        pauseAfterFailure(false);
     }
 }
 
@@ -196,15 +208,17 @@ void DialCycle::pauseElapsed(Advance how) {
     auto& loginSel = m_.conn.ListView2.itemIndex;
     if (how == Advance::Phone) phoneSel = following(phoneSel, m_.phones.size());
     if (how == Advance::Login) loginSel = following(loginSel, m_.logins.size());
-    if (how != Advance::Login) phoneSel = skipExcluded(phoneSel, m_.phones);
-    if (how != Advance::Phone) loginSel = skipExcluded(loginSel, m_.logins);
-    if (phoneSel < 0) phoneSel = m_.phones.empty() ? -1 : 0;
-    if (loginSel < 0) loginSel = m_.logins.empty() ? -1 : 0;
+    // Excluded items are skipped in both lists: the one a pause keeps may have been clicked
+    // meanwhile.
+    const int phone = skipExcluded(phoneSel, m_.phones);
+    const int login = skipExcluded(loginSel, m_.logins);
     Timer* own = how == Advance::Same    ? &TimerPause
                  : how == Advance::Login ? &TimerPauseLogin
                                          : &TimerPausePhone;
     own->setEnabled(false);
-    if (phoneSel < 0 || loginSel < 0) return;  // nothing to dial: the lists were emptied
+    if (phone < 0 || login < 0) return;  // nothing that may be dialled is left in a list
+    phoneSel = phone;
+    loginSel = login;
     m_.phones[phoneSel].mark = ItemMark::InUse;
     m_.logins[loginSel].mark = ItemMark::InUse;
     s_.loginInUse = loginSel;

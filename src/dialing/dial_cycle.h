@@ -21,6 +21,8 @@ class DialCycle {
         std::function<void()> refreshDialAvailability;
         // Stops the connection monitor.
         std::function<void()> stopMonitor;
+        // The user hung up: the monitor ends the session at once.
+        std::function<void()> endSession;
         // The model changed in a timer's handler: the front end redraws.
         std::function<void()> changed;
     };

@@ -58,4 +58,18 @@ EntryLists listsFromPhonebook(TRasEdt& edt, std::string_view entry) {
     return lists;
 }
 
+FilledLists fillEmptyLists(std::vector<PhoneItem>& phones, std::vector<LoginItem>& logins,
+                           EntryLists seeded) {
+    FilledLists filled;
+    if (phones.empty() && !seeded.phones.empty()) {
+        phones = std::move(seeded.phones);
+        filled.phones = true;
+    }
+    if (logins.empty() && !seeded.logins.empty()) {
+        logins = std::move(seeded.logins);
+        filled.logins = true;
+    }
+    return filled;
+}
+
 }  // namespace velmor

@@ -41,4 +41,13 @@ class TRasEdt {
 // none is saved.
 EntryLists listsFromPhonebook(TRasEdt& edt, std::string_view entry);
 
+// Fills each of the two lists that is empty from seeded (what listsFromPhonebook gives); a list
+// that holds anything stays as it is. Returns which lists were filled.
+struct FilledLists {
+    bool phones = false;
+    bool logins = false;
+};
+FilledLists fillEmptyLists(std::vector<PhoneItem>& phones, std::vector<LoginItem>& logins,
+                           EntryLists seeded);
+
 }  // namespace velmor

@@ -35,6 +35,15 @@ std::string formatFixed(double v, int decimals, char decimalSeparator) {
     return s;
 }
 
+std::string kilobitsText(std::uint64_t bitsPerSecond, char decimalSeparator) {
+    std::string s = std::to_string(bitsPerSecond / 1000);
+    std::string fraction = std::to_string(bitsPerSecond % 1000 + 1000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    if (!fraction.empty()) s += decimalSeparator + fraction;
+    return s;
+}
+
 std::string formatReal(double v, char decimalSeparator) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";

@@ -156,7 +156,7 @@ TEST_F(Headless, DialsTheNamedEntryOnceThroughRefusalLossAndRedial) {
     ASSERT_TRUE(p.waitForOutput("Соединениние было разорвано. Время на линии: ", 20000))
         << p.out() << p.err();
     const std::string accepted =
-        " --- Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2\n";
+        " --- Соединение установлено. Скорость 33,6 Кбит/с, IP 10.64.0.2\n";
     const auto second = [&] { return p.out().find(accepted, p.out().find(accepted) + 1); };
     for (int i = 0; i < 100 && second() == std::string::npos; ++i)
         p.waitForOutput("\x01", 100);

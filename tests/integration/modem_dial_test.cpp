@@ -74,7 +74,7 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
 
     ChildProcess p(velmor::test::binary("velmor"), {"--headless", "--dial"}, env);
     ASSERT_TRUE(
-        p.waitForOutput("Соединение установлено. Скорость 115200 Кбит/с, IP 10.1.2.3", 30000))
+        p.waitForOutput("Соединение установлено. Скорость 115,2 Кбит/с, IP 10.1.2.3", 30000))
         << p.out() << p.err() << [&] {
                std::string c;
                for (const auto& s : modem.commands())

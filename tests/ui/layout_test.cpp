@@ -111,7 +111,7 @@ TEST(Layout, EveryPageFitsTheWindowWithCaptionsWhole) {
     // Values as wide as they get in use.
     model.conn.ComboBox1.items = {"Демо-провайдер"};
     model.conn.ComboBox1.itemIndex = 0;
-    model.conn.Label2.caption = "Скорость 33600 Кбит/с, IP 10.64.0.2";
+    model.conn.Label2.caption = "Скорость 33,6 Кбит/с, IP 10.64.0.2";
     model.conn.Label4.caption = "Звоним по номеру 8-800-555-35-35";
     model.conn.Label6.caption = "12";
     model.phones = {{"8-800-555-35-35", ItemMark::InUse},

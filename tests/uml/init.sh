@@ -198,7 +198,7 @@ need "a refused password is Доступ запрещен" wait_for $log "Дос
 check "pppd said the login was refused" grep -q "PAP authentication failed" $log.err
 secrets pap-secrets "$password"
 need "connected at the modem's speed with the server's address" \
-    wait_for $log "Соединение установлено. Скорость 115200 Кбит/с, IP 10.77.0.2" 30
+    wait_for $log "Соединение установлено. Скорость 115,2 Кбит/с, IP 10.77.0.2" 30
 pid=$(client_pppd)
 need "the line's pppd runs" test -n "$pid"
 check "neither login nor password on pppd's command line or environment" secret_free "$pid"
@@ -229,7 +229,7 @@ start_modem chap
 sed -i "s|^Device=.*|Device=$port|" /tmp/home/phonebook.ini
 log=/tmp/home/chap.log
 start_velmor $log
-need "CHAP: connected" wait_for $log "Соединение установлено. Скорость 115200" 30
+need "CHAP: connected" wait_for $log "Соединение установлено. Скорость 115,2" 30
 check "CHAP: authenticated" grep -q "CHAP authentication succeeded" $log.err
 check "CHAP: a ping through the link" ip netns exec client ping -c 3 -W 2 -q 10.77.0.1
 stop_velmor

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/tariffs.h"
+#include "automation_fakes.h"
 #include "desktop/display_modes.h"
 #include "desktop_fakes.h"
 #include "form/number_text.h"
@@ -66,7 +67,7 @@ TEST_F(DialCycleTest, PhonesRotateOnLineFailuresAndLoginsOnRefusals) {
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "9Wt222");
     loop_.advance(2000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
-    EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+    EXPECT_EQ(label2(*p), "Скорость 33,6 Кбит/с, IP 10.64.0.2");
     // The working login went to the top and the settings were saved with it.
     EXPECT_EQ(m.logins[0].login, "good");
     EXPECT_EQ(m.conn.ListView2.itemIndex, 0);
@@ -86,7 +87,7 @@ TEST_F(DialCycleTest, PhonesRotateOnLineFailuresAndLoginsOnRefusals) {
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "Инициализация соединения", "Звоним по номеру 111", "Звоним по номеру 222",
                          "Доступ запрещен", "Звоним по номеру 222",
-                         "Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2"}));
+                         "Соединение установлено. Скорость 33,6 Кбит/с, IP 10.64.0.2"}));
 }
 
 TEST_F(DialCycleTest, MonitorCountsTimeTrafficAndMoneyAndTheUserHangsUp) {
@@ -135,6 +136,72 @@ TEST_F(DialCycleTest, HangingUpRightAfterTheConnectionIsMadeDropsTheLine) {
     EXPECT_EQ(caption(*p), kHangUpCaption);
 }
 
+TEST_F(DialCycleTest, HangingUpEndsTheSessionBeforeADialThatFollowsAtOnce) {
+    writeFile(book_,
+              "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nAlternatePhoneNumbers=2\n"
+              "UserName=u\nPassword=p\nSimBusy=2\n");
+    firstRun();
+    auto p = program();
+    velmor::test::FakeProcesses procs;
+    p->form.setAutomationServices({nullptr, &procs, nullptr, nullptr});
+    p->start();
+    auto& m = p->form.Model;
+    AppEntry mail;
+    mail.path = "/opt/mail/mail";
+    mail.mustKill = true;
+    m.programs = {mail};
+    p->form.Button1Click();
+    loop_.advance(4000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    ASSERT_EQ(procs.runningCount(mail.path), 1);
+    const auto seconds = m.stats.inInternetAll;
+    while (m.stats.inInternetAll == seconds)
+        loop_.advance(10);  // right after a tick
+    const auto online = m.stats.inInternetAll;
+    // "Разорвать", then at once "Звонить" on the busy phone: the busy line answers before the
+    // monitor's next tick would have come.
+    p->form.Button1Click();
+    m.conn.ListView1.itemIndex = 1;
+    p->form.Button1Click();
+    EXPECT_FALSE(p->form.Monitor.TimerStatus.enabled());
+    EXPECT_EQ(procs.runningCount(mail.path), 0);
+    EXPECT_EQ(m.window.iconIndex, iconIndexFor(m.iface.TrackBar.position, false));
+    EXPECT_EQ(m.stats.inInternetAll, online + 1);  // the second of the ending tick
+    loop_.advance(3000);
+    EXPECT_EQ(m.stats.inInternetAll, online + 1);
+    EXPECT_EQ(count("Соединениние было разорвано"), 0);
+    EXPECT_TRUE(p->form.Cycle.TimerPausePhone.enabled());  // busy: the next phone
+    loop_.advance(5000);
+    EXPECT_EQ(caption(*p), kHangUpCaption);
+    EXPECT_EQ(procs.runningCount(mail.path), 1);  // started again for the user's new dial
+}
+
+TEST_F(DialCycleTest, NoMinimumDownloadCheckOnTheTickThatEndsTheSession) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimRxRate=100\n");
+    auto& m = p->form.Model;
+    m.extra.CheckBox1.checked = true;
+    m.extra.SpinEdit3.value = 1;      // a minute
+    m.extra.SpinEdit1.value = 10000;  // more than the line brings
+    for (const bool userHangsUp : {false, true}) {
+        SCOPED_TRACE(userHangsUp ? "hang-up" : "loss");
+        p->form.Button1Click();
+        loop_.advance(2000);
+        ASSERT_EQ(caption(*p), kHangUpCaption);
+        // The last second of the window.
+        p->form.session.windowTicks = 59;
+        if (userHangsUp) {
+            p->form.Button1Click();
+        } else {
+            p->form.RasCon.HangUpAndWait(p->form.session.activeConnection, 0, 0, false);
+        }
+        loop_.advance(10000);
+        EXPECT_EQ(caption(*p), kDialCaption);
+        EXPECT_FALSE(p->form.Cycle.pauseArmed());
+        EXPECT_EQ(count("Не выполнен миниму по скачке."), 0);
+    }
+    EXPECT_EQ(m.conn.Label6.caption, "2");
+}
+
 TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
     auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\nSimDropAfter=5\n");
     auto& m = p->form.Model;
@@ -161,6 +228,21 @@ TEST_F(DialCycleTest, LostLineIsLoggedAndRedialledWhenAsked) {
     // The icons no longer show a connection.
     EXPECT_EQ(m.window.iconIndex, iconIndexFor(m.iface.TrackBar.position, false));
     EXPECT_EQ(m.iface.Image7.iconIndex, m.window.iconIndex);
+}
+
+TEST_F(DialCycleTest, ALineLostAtItsFirstTickIsLoggedWithItsOwnFigures) {
+    auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
+    p->form.Button1Click();
+    loop_.advance(12000);
+    ASSERT_EQ(caption(*p), kHangUpCaption);
+    p->form.Button1Click();
+    // A connection that is gone by the first tick.
+    p->dials().script = {{{0, 0}, {2, 0}, {ras::kStateConnected, 0}}};
+    p->form.Button1Click();
+    loop_.advance(1500);
+    EXPECT_EQ(count("Соединениние было разорвано. Время на линии: 0.00:00:00, "
+                    "получено/отправлено: 0,00 / 0,00 Мб."),
+              1);
 }
 
 TEST_F(DialCycleTest, AbortDuringThePauseStopsEverything) {
@@ -203,6 +285,47 @@ TEST_F(DialCycleTest, ExcludedPhonesAreSkippedAndDoubleClickSwitchesThePhone) {
     EXPECT_EQ(p->form.RasCon.PhoneNumber, "p3");
 }
 
+TEST_F(DialCycleTest, APauseDialsTheDoubleClickedPairAndNeverAnExcludedItem) {
+    auto p = started("PhoneNumber=1\nAlternatePhoneNumbers=2;3\nUserName=a\nPassword=p\n");
+    auto& m = p->form.Model;
+    auto& cycle = p->form.Cycle;
+    const auto& ras = p->form.RasCon;
+    m.logins.push_back({"b", "p", "0", '+', ItemMark::Normal});
+    m.logins.push_back({"c", "p", "0", '+', ItemMark::Excluded});
+    using Notes = std::vector<velmor::test::ScriptedDials::Note>;
+    const Notes busy{{2, 0}, {2, ras::kErrorLineBusy}};
+    const Notes refused{{2, 0}, {2, ras::kErrorAuthenticationFailure}};
+    p->dials().script = {busy, refused, busy, refused, busy};
+    p->form.Button1Click();
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPausePhone.enabled());
+    // Phone 3 double-clicked during the next-phone pause is dialled, not the one after it.
+    m.conn.ListView1.itemIndex = 2;
+    p->form.ListView1DblClick();
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/a");
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPauseLogin.enabled());
+    // So is login a, double-clicked during the next-login pause.
+    m.conn.ListView2.itemIndex = 0;
+    p->form.ListView2DblClick();
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/a");
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPausePhone.enabled());
+    // The excluded login c, only clicked during the next-phone pause, is passed over.
+    m.conn.ListView2.itemIndex = 2;
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p1/a");
+    loop_.advance(300);
+    ASSERT_TRUE(cycle.TimerPauseLogin.enabled());
+    // And so is an excluded phone clicked during the next-login pause.
+    m.phones[1].mark = ItemMark::Excluded;
+    m.conn.ListView1.itemIndex = 1;
+    loop_.advance(5000);
+    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/b");
+}
+
 TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {
     auto p = started("PhoneNumber=1\nUserName=u\nPassword=p\n");
     auto& m = p->form.Model;
@@ -211,9 +334,9 @@ TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {
     p->form.Button1Click();
     loop_.advance(2000);
     EXPECT_EQ(caption(*p), kAbortCaption);
-    EXPECT_EQ(m.conn.Label4.caption, "Скорость 33600 Кбит/с слишком мала");
+    EXPECT_EQ(m.conn.Label4.caption, "Скорость 33,6 Кбит/с слишком мала");
     EXPECT_TRUE(p->form.Cycle.TimerPause.enabled());
-    EXPECT_NE(log().find(" --- Ошибка: Скорость 33600 Кбит/с слишком мала\r\n"), std::string::npos);
+    EXPECT_NE(log().find(" --- Ошибка: Скорость 33,6 Кбит/с слишком мала\r\n"), std::string::npos);
     m.dial.LowLimit.selectText("33600");  // equal to the minimum: accepted
     loop_.advance(7000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
@@ -259,7 +382,7 @@ TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
     p->form.Button1Click();
     loop_.advance(100);  // the first state of the run is shown, not taken for a repeat
     EXPECT_EQ(label2(*p), "Opening Serial Port");
-    p->form.Button1Click();  // "Прервать": the next cycle's first failure redials the same pair
+    p->form.Button1Click();  // "Прервать": the abort's request ends with its cycle
     // A device that reports the dialling state twice, and answers the next dial with the same
     // error as its first word.
     p->dials().script = {{{2, 0}, {2, 0}, {0, ras::kErrorNoDialtone}},
@@ -267,15 +390,15 @@ TEST_F(DialCycleTest, RepeatedStatesActOnceAndEveryDialStartsAfresh) {
     p->form.Button1Click();
     loop_.advance(300);
     EXPECT_EQ(count("Звоним по номеру 1"), 1);
-    EXPECT_TRUE(cycle.TimerPause.enabled());
+    EXPECT_TRUE(cycle.TimerPausePhone.enabled());  // a line failure: the next phone
     loop_.advance(5000);
-    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
     loop_.advance(100);
     EXPECT_EQ(m(*p).conn.Label4.caption, ras::errorText(ras::kErrorNoDialtone));
     EXPECT_TRUE(cycle.TimerPausePhone.enabled());
     loop_.advance(5000);
     EXPECT_EQ(m(*p).conn.Label6.caption, "4");
-    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p2");
+    EXPECT_EQ(p->form.RasCon.PhoneNumber, "p1");
 }
 
 TEST_F(DialCycleTest, NotificationsArrivingTogetherAreEachActedOn) {
@@ -409,7 +532,7 @@ TEST_F(DialCycleTest, APauseRunningWhenTheLineIsGoneShowsTheRedialComing) {
     loop_.advance(6000);
     EXPECT_EQ(caption(*p), kHangUpCaption);
     EXPECT_EQ(m(*p).conn.Label6.caption, "2");
-    EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+    EXPECT_EQ(label2(*p), "Скорость 33,6 Кбит/с, IP 10.64.0.2");
     // The dial action beside a running pause only shows it; the pause makes the one call.
     p->form.Button1Click();
     loop_.advance(1500);

@@ -247,6 +247,79 @@ TEST_F(MainWindowTest, CreatingOrDeletingAnEntrySavesWhatIsOnDisplayFirst) {
     EXPECT_EQ(again->form.Model.state.lockPassword, "пароль");
 }
 
+TEST_F(MainWindowTest, CreatingAnEntryKeepsTheEntryShownSelected) {
+    writeFile(book_, "[Тест]\nDevice=sim\nSimStepMs=100\nPhoneNumber=1\nUserName=u\nPassword=p\n");
+    firstRun();
+    auto p = program();
+    p->start();
+    auto& m = p->form.Model;
+    p->ui.entryDialog = [](PhonebookEntry& e, bool) {
+        e.name = e.name.empty() ? "Альфа" : e.name;  // sorts before "Тест"
+        e.phoneNumber = "777";
+        return true;
+    };
+    // Created while dialling: the dial goes on with "Тест", whose section the acceptance saves.
+    p->form.Button1Click();
+    p->form.BitBtn6Click();
+    EXPECT_EQ(m.conn.ComboBox1.text(), "Тест");
+    loop_.advance(2000);
+    ASSERT_EQ(m.conn.Button1.caption, kHangUpCaption);
+    EXPECT_EQ(p->form.RasCon.EntryName, "Тест");
+    EXPECT_FALSE(Profile(ini()).sectionExists("RAS_Entry_Альфа"));
+    p->form.Button1Click();
+    // Created while idle: "Тест" stays on display with its own lists.
+    p->ui.entryDialog = [](PhonebookEntry& e, bool) {
+        e.name = "Бета";
+        e.phoneNumber = "888";
+        return true;
+    };
+    p->form.BitBtn6Click();
+    EXPECT_EQ(m.conn.ComboBox1.items, (std::vector<std::string>{"Альфа", "Бета", "Тест"}));
+    EXPECT_EQ(m.conn.ComboBox1.text(), "Тест");
+    ASSERT_EQ(m.phones.size(), 1u);
+    EXPECT_EQ(m.phones[0].number, "1");
+}
+
+TEST_F(MainWindowTest, EditingAnEntryFillsOnlyItsEmptyLists) {
+    writeFile(book_, "[Тест]\nDevice=sim\nSimStepMs=100\n");
+    firstRun();
+    auto p = program();
+    p->start();
+    auto& m = p->form.Model;
+    ASSERT_TRUE(m.phones.empty());
+    ASSERT_FALSE(m.conn.Button1.enabled);
+    std::string number = "123", user = "u";
+    p->ui.entryDialog = [&](PhonebookEntry& e, bool creating) {
+        EXPECT_FALSE(creating);
+        e.phoneNumber = number;
+        e.alternates = {"456"};
+        e.userName = user;
+        return true;
+    };
+    p->form.BitBtn8Click();
+    ASSERT_EQ(m.phones.size(), 2u);
+    EXPECT_EQ(m.phones[1].number, "456");
+    ASSERT_EQ(m.logins.size(), 1u);
+    EXPECT_EQ(m.logins[0].password, "?");  // the phonebook keeps no password
+    EXPECT_EQ(m.conn.ListView1.itemIndex, 0);
+    EXPECT_EQ(m.conn.ListView2.itemIndex, 0);
+    EXPECT_TRUE(m.conn.Button1.enabled);
+    // Lists the user has stay as they are; only an emptied one is filled again.
+    m.logins.clear();
+    number = "999";
+    user = "v";
+    p->form.BitBtn8Click();
+    ASSERT_EQ(m.phones.size(), 2u);
+    EXPECT_EQ(m.phones[0].number, "123");
+    ASSERT_EQ(m.logins.size(), 1u);
+    EXPECT_EQ(m.logins[0].login, "v");
+    // A dialog closed with "Отмена" fills nothing.
+    m.logins.clear();
+    p->ui.entryDialog = [](PhonebookEntry&, bool) { return false; };
+    p->form.BitBtn8Click();
+    EXPECT_TRUE(m.logins.empty());
+}
+
 TEST_F(MainWindowTest, SeedingFromThePhonebookTakesNoMoreThanTheFileKeeps) {
     std::string alternates;
     for (int i = 1; i <= 60; ++i)

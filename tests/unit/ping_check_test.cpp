@@ -74,7 +74,7 @@ TEST_F(PingCheckTest, ThreeFailedTriesThenEachAction) {
         switch (action) {
             case 0:  // logged, and the connection is kept
                 EXPECT_EQ(caption(*p), kHangUpCaption);
-                EXPECT_EQ(label2(*p), "Скорость 33600 Кбит/с, IP 10.64.0.2");
+                EXPECT_EQ(label2(*p), "Скорость 33,6 Кбит/с, IP 10.64.0.2");
                 EXPECT_GT(log.find(" --- Соединение установлено."), failure);
                 EXPECT_TRUE(p->form.Monitor.TimerStatus.enabled());
                 break;
@@ -219,7 +219,7 @@ TEST_F(PingCheckTest, ACheckOutlivedByItsDialOrByTheProgramEndsSilently) {
     loop_.advance(30000);
     log = logSince(logStart);
     EXPECT_EQ(log.find("Соединение установлено"), log.rfind("Соединение установлено"));
-    EXPECT_NE(log.find("Соединение установлено. Скорость 33600 Кбит/с, IP 10.64.0.2"),
+    EXPECT_NE(log.find("Соединение установлено. Скорость 33,6 Кбит/с, IP 10.64.0.2"),
               std::string::npos);
     EXPECT_EQ(caption(*p), kHangUpCaption);
     p->form.Button1Click();
@@ -260,7 +260,7 @@ TEST_F(PingCheckTest, AConnectionThatWasUpBeforeTheDialIsNotChecked) {
     loop_.advance(2000);
     EXPECT_TRUE(icmp_.echoes.empty());
     EXPECT_EQ(caption(*p), kHangUpCaption);
-    EXPECT_NE(log().find("Соединение установлено. Скорость 33600"), std::string::npos);
+    EXPECT_NE(log().find("Соединение установлено. Скорость 33,6"), std::string::npos);
 }
 
 TEST_F(PingCheckTest, KeepAlivePingEveryFiveMinutesOfTheSession) {

@@ -84,15 +84,15 @@ TEST(DisplayModes, IconIndexAndStatusBalloonTexts) {
     EXPECT_EQ(iconIndexFor(3, true), 7);
     EXPECT_EQ(iconIndexFor(3, false), 6);
     EXPECT_EQ(iconIndexFor(0, false), 0);
-    const StatusBalloon idle = statusBalloon(kDialCaption, "Жду", "Дом", 0, "");
+    const StatusBalloon idle = statusBalloon(kDialCaption, "Жду", "Дом", 0, "", ',');
     EXPECT_EQ(idle.title, "Нет активных подключений");
     EXPECT_EQ(idle.text, "Состояние: Жду");
-    const StatusBalloon dialling = statusBalloon(kAbortCaption, "Звоним", "Дом", 0, "");
+    const StatusBalloon dialling = statusBalloon(kAbortCaption, "Звоним", "Дом", 0, "", ',');
     EXPECT_EQ(dialling.title, "Дом попытка подключения");
     EXPECT_EQ(dialling.text, "Состояние: Звоним");
-    const StatusBalloon on = statusBalloon(kHangUpCaption, "x", "Дом", 49333, "10.0.0.7");
+    const StatusBalloon on = statusBalloon(kHangUpCaption, "x", "Дом", 49333, "10.0.0.7", ',');
     EXPECT_EQ(on.title, "Дом сейчас подключен");
-    EXPECT_EQ(on.text, "Скорость 49333 Кбит/с, IP 10.0.0.7");
+    EXPECT_EQ(on.text, "Скорость 49,333 Кбит/с, IP 10.0.0.7");
 }
 
 TEST(TrayIconComponent, ClicksWaitForTheDoubleClickTimeAndTextsAreCut) {
@@ -314,7 +314,7 @@ TEST_F(TrayTest, IconFollowsTheSetAndTheConnection) {
     ASSERT_GE(icon().balloons.size(), 2u);
     EXPECT_EQ(icon().balloons[icon().balloons.size() - 2], "hide");
     EXPECT_EQ(icon().balloons.back(),
-              "show|Тест сейчас подключен|Скорость 33600 Кбит/с, IP 10.64.0.2|1|60000");
+              "show|Тест сейчас подключен|Скорость 33,6 Кбит/с, IP 10.64.0.2|1|60000");
     f.Button1Click();  // hang up; the next tick finds the line gone
     loop_.advance(2000);
     EXPECT_EQ(icon().storeIcon, 6);
@@ -348,7 +348,7 @@ TEST_F(TrayTest, ClickShowsTheStatusBalloonReplacingTheLastOne) {
     EXPECT_EQ(
         icon().balloons,
         (std::vector<std::string>{
-            "hide", "show|Тест сейчас подключен|Скорость 33600 Кбит/с, IP 10.64.0.2|1|60000"}));
+            "hide", "show|Тест сейчас подключен|Скорость 33,6 Кбит/с, IP 10.64.0.2|1|60000"}));
 }
 
 TEST_F(TrayTest, MenuOffersRestoreOrMinimizeAndCopiesTheAddress) {

@@ -61,6 +61,16 @@ TEST(NumberText, FixedTwoDecimals) {
     EXPECT_EQ(formatFixed(12.5, 2, '.'), "12.50");
 }
 
+TEST(NumberText, LineSpeedInKilobits) {
+    EXPECT_EQ(kilobitsText(33600, ','), "33,6");
+    EXPECT_EQ(kilobitsText(115200, ','), "115,2");
+    EXPECT_EQ(kilobitsText(64000, ','), "64");
+    EXPECT_EQ(kilobitsText(37333, '.'), "37.333");
+    EXPECT_EQ(kilobitsText(2050, ','), "2,05");
+    EXPECT_EQ(kilobitsText(999, ','), "0,999");
+    EXPECT_EQ(kilobitsText(0, ','), "0");
+}
+
 TEST(ListGrammar, Phones) {
     EXPECT_EQ(parsePhoneValue("123-45-67"), (PhoneItem{"123-45-67", ItemMark::Normal}));
     EXPECT_EQ(parsePhoneValue("9,555{disabled}"), (PhoneItem{"9,555", ItemMark::Excluded}));
