@@ -285,21 +285,35 @@ TEST_F(SettingsTest, BadValuesAreReportedAndLoseNothingElse) {
 
 TEST_F(SettingsTest, PrefixOfOneEntryNeverMovesToAnother) {
     put("[RAS_Entry_Домашний]\r\nInitPrefix=9W\r\nInitSufix=#\r\nLowLimit=28800\r\n"
-        "[RAS_Entry_Работа]\r\nInitPrefix=\r\nInitSufix=\r\nLowLimit=12345\r\n"
-        "[RAS_Entry_Демо]\r\nPhone_0=1\r\n");
+        "[RAS_Entry_Работа]\r\nInitPrefix=\r\nInitSufix=\r\nLowLimit=50000\r\n"
+        "[RAS_Entry_Демо]\r\nPhone_0=1\r\nLowLimit=fast\r\n");
     auto r = run();
     r->settings.LoadSettings();
     EXPECT_EQ(r->form.extra.InitPrefix.text, "9W");
     EXPECT_EQ(r->form.dial.LowLimit.text(), "28800");
     r->form.conn.ComboBox1.itemIndex = 1;
     r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "");  // present and empty: applies
+    EXPECT_EQ(r->form.extra.InitPrefix.text, "");
     EXPECT_EQ(r->form.extra.InitSufix.text, "");
-    EXPECT_EQ(r->form.dial.LowLimit.text(), "28800");  // a value matching no speed changes nothing
+    // A speed the list lacks joins it in its place and stays the entry's minimum.
+    EXPECT_EQ(r->form.dial.LowLimit.text(), "50000");
+    EXPECT_EQ(r->form.dial.LowLimit.items[r->form.dial.LowLimit.itemIndex - 1], "48000");
+    EXPECT_TRUE(r->form.dial.LimitCheck.checked);
+    // Keys the entry lacks load empty, and a minimum that is no number is said and off.
     r->form.extra.InitPrefix.text = "8";
     r->form.conn.ComboBox1.itemIndex = 2;
     r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "8");  // a missing key leaves the field
+    EXPECT_EQ(r->form.extra.InitPrefix.text, "");
+    EXPECT_EQ(r->form.extra.InitSufix.text, "");
+    EXPECT_FALSE(r->form.dial.LimitCheck.checked);
+    EXPECT_FALSE(r->form.dial.LowLimit.enabled);
+    EXPECT_EQ(r->form.dial.LowLimit.text(), "33600");
+    EXPECT_EQ(r->form.dial.LowLimit.items.size(), 19u);
+    EXPECT_EQ(r->hooks.errors, std::vector<std::string>{"'fast' is not a valid integer value."});
+    r->form.conn.ComboBox1.itemIndex = 1;
+    r->settings.LoadSettings();
+    r->settings.SaveSettings("Работа");
+    EXPECT_EQ(Profile(path()).readString("RAS_Entry_Работа", "LowLimit", ""), "50000");
 }
 
 TEST_F(SettingsTest, ListsHoldAtMost51ItemsAndLoginsThatLookLikeFlagsSurvive) {
