@@ -267,11 +267,16 @@ void Settings::LoadSettings() {
     auto& tp = f_.tariffs;
     tp.tariffcount.itemIndex =
         static_cast<int>(std::clamp<std::int64_t>(readInt(T, "tariffcount", 0), 0, 2));
+    // The lower limits that the hours of the entry shown before set do not hold for this one's:
+    // they are set again from the hours loaded, and never shut out a stored hour.
+    tp.time2.minValue = tp.time3.minValue = 0;
     tp.time1.setValue(readInt(T, "time1", 0));
     const auto time2Before = tp.time2.value;
     tp.time2.setValue(readInt(T, "time2", 0));
     if (tp.time2.value != time2Before) tp.SpinEdit2.value = tp.time2.value;
     tp.time3.setValue(readInt(T, "time3", 0));
+    tp.time2.minValue = std::min<std::int64_t>({tp.time1.value + 1, 23, tp.time2.value});
+    tp.time3.minValue = std::min<std::int64_t>({tp.time2.value + 1, 23, tp.time3.value});
     for (auto [key, edit] : {std::pair{"tariff1", &tp.tariff1}, std::pair{"tariff2", &tp.tariff2},
                              std::pair{"tariff3", &tp.tariff3}}) {
         edit->value = readReal(T, key);

@@ -1,0 +1,54 @@
+// What each phonebook entry keeps of its own in the settings file, in a whole program: switching
+// entries, their names, and the saves that come without one.
+#include <gtest/gtest.h>
+
+#include "platform/profile.h"
+#include "program_fixture.h"
+
+using namespace velmor;
+
+namespace {
+
+using EntrySettingsTest = velmor::test::ProgramTest;
+
+}  // namespace
+
+TEST_F(EntrySettingsTest, TariffHoursOfOneEntryDoNotLimitAnothers) {
+    velmor::test::writeFile(book_, "[Первое]\nPhoneNumber=1\n[Второе]\nPhoneNumber=2\n");
+    firstRun();
+    {
+        Profile f(ini());
+        f.writeString("RAS_entry_Первое", "tariffcount", "2");
+        f.writeString("RAS_entry_Первое", "time1", "2");
+        f.writeString("RAS_entry_Первое", "time2", "5");
+        f.writeString("RAS_entry_Первое", "time3", "6");
+    }
+    auto p = program();
+    p->start();
+    auto& t = p->form.Model.tariffs;
+    ASSERT_EQ(p->form.Model.conn.ComboBox1.text(), "Второе");
+    // Three tariffs from 10 and 20 o'clock on the entry shown.
+    t.tariffcount.itemIndex = 2;
+    p->form.tariffcountClick();
+    t.time1.setValue(10);
+    p->form.time1Change();
+    t.time2.setValue(20);
+    p->form.time2Change();
+    ASSERT_EQ(t.time3.value, 21);
+    p->form.ComboBox1DropDown();
+    p->form.Model.conn.ComboBox1.selectText("Первое");
+    p->form.ComboBox1Change();
+    EXPECT_EQ(t.time1.value, 2);
+    EXPECT_EQ(t.time2.value, 5);
+    EXPECT_EQ(t.time3.value, 6);
+    EXPECT_EQ(t.SpinEdit2.value, 5);
+    // The limits are this entry's: the second hour may go down to the first hour's next.
+    t.time2.setValue(3);
+    EXPECT_EQ(t.time2.value, 3);
+    t.time2.setValue(5);
+    ASSERT_TRUE(p->form.Close());
+    Profile f(ini());
+    EXPECT_EQ(f.readString("RAS_entry_Первое", "time2", ""), "5");
+    EXPECT_EQ(f.readString("RAS_entry_Первое", "time3", ""), "6");
+    EXPECT_EQ(f.readString("RAS_entry_Второе", "time3", ""), "21");
+}
