@@ -369,7 +369,7 @@ TEST_F(SettingsTest, TheFullDateOfTheLastSaveTellsEachMonthChange) {
     put("[Brontavel]\r\nStatisticDate=7,7\r\nStatisticFullDate=2026-11-07\r\n"
         "InInternetMonth=900\r\nDengiMonth=5\r\n"
         "[RAS_Entry_Домашний]\r\nStatisticFullDate=2026-11-07\r\nInInternetCurrentMonth=40\r\n"
-        "[RAS_Entry_Работа]\r\nStatisticFullDate=2026-10-30\r\nInInternetCurrentMonth=30\r\n"
+        "[RAS_Entry_Работа]\r\nStatisticFullDate=2026-11-30\r\nInInternetCurrentMonth=30\r\n"
         "InTrafficCurrentMonth=12\r\n");
     auto r = run();
     r->settings.LoadSettings();
