@@ -52,3 +52,29 @@ TEST_F(EntrySettingsTest, TariffHoursOfOneEntryDoNotLimitAnothers) {
     EXPECT_EQ(f.readString("RAS_entry_Первое", "time3", ""), "6");
     EXPECT_EQ(f.readString("RAS_entry_Второе", "time3", ""), "21");
 }
+
+TEST_F(EntrySettingsTest, AScheduledHangUpWithoutAnyEntryKeepsTheStoredFigures) {
+    velmor::test::writeFile(book_, "; no entries\n");
+    {
+        Profile f(ini());
+        f.writeString("Brontavel", "InInternetAll", "123");
+        f.writeString("Brontavel", "Mode", "TRAY");
+        f.writeString("Brontavel", "LockPass", "QUJD");
+    }
+    auto p = program();
+    p->start();
+    auto& t = p->form.Model.timer;
+    t.TimerHangCheck.checked = true;
+    t.HangHourUpDown.setPosition(0);
+    t.HangMinuteUpDown.setPosition(31);
+    t.HangHourEdit.text = "0";
+    t.HangMinuteEdit.text = "31";
+    p->form.ScheduleChanged();
+    p->form.Button13Click();
+    loop_.advance(60'000);
+    ASSERT_FALSE(t.TimerHangCheck.checked);  // the hang-up ran
+    Profile f(ini());
+    EXPECT_EQ(f.readString("Brontavel", "InInternetAll", ""), "123");
+    EXPECT_EQ(f.readString("Brontavel", "Mode", ""), "TRAY");
+    EXPECT_FALSE(f.sectionExists("RAS_Entry_"));
+}
