@@ -78,3 +78,30 @@ TEST_F(EntrySettingsTest, AScheduledHangUpWithoutAnyEntryKeepsTheStoredFigures) 
     EXPECT_EQ(f.readString("Brontavel", "Mode", ""), "TRAY");
     EXPECT_FALSE(f.sectionExists("RAS_Entry_"));
 }
+
+TEST_F(EntrySettingsTest, EntriesNamedOutsideTheCodePageKeepTheirOwnSettings) {
+    velmor::test::writeFile(book_, "[Αθήνα]\nPhoneNumber=1\n[Πάτρα]\nPhoneNumber=2\n");
+    firstRun();
+    auto p = program();
+    p->start();
+    auto& m = p->form.Model;
+    auto show = [&](const std::string& entry) {
+        p->form.ComboBox1DropDown();
+        ASSERT_TRUE(m.conn.ComboBox1.selectText(entry));
+        p->form.ComboBox1Change();
+    };
+    show("Αθήνα");
+    m.phones.push_back({"111"});
+    m.stats.inCurrentAll = 60;
+    show("Πάτρα");
+    ASSERT_EQ(m.phones.size(), 1u);
+    EXPECT_EQ(m.phones[0].number, "2");
+    EXPECT_EQ(m.stats.inCurrentAll, 0);
+    // Deleting one deletes that one only.
+    p->ui.answers = {MessageResult::Yes};
+    p->form.BitBtn7Click();
+    EXPECT_EQ(m.conn.ComboBox1.items, std::vector<std::string>{"Αθήνα"});
+    ASSERT_EQ(m.phones.size(), 2u);
+    EXPECT_EQ(m.phones[1].number, "111");
+    EXPECT_EQ(m.stats.inCurrentAll, 60);
+}

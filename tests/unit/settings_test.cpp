@@ -77,8 +77,9 @@ class SettingsTest : public ::testing::Test {
                     {"пользователь", "пароль", "0", '-', ItemMark::Excluded},
                     {"x", "y", "-3", '+', ItemMark::InUse}};
         f.programs = {
-            {1, true, "Почта", "/usr/bin/mail", false, true, "\"/home/u/My file\"", "Mail"},
+            {1, true, "Почта", "/opt/Große/bin/mail", false, true, "\"/home/u/My file\"", "Mail"},
             {2, false, " blanks ", "/opt/x", true, false, "", ""}};
+        f.sounds.ConnEdit.text = "/home/u/Ωμέγα.wav";
         f.extra.InitPrefix.text = "9W";
         f.extra.InitSufix.text = ",,1";
         f.extra.Tone.checked = true;
@@ -175,6 +176,7 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameModel) {
     EXPECT_EQ(f.logins[1], saved.logins[1]);
     EXPECT_EQ(f.logins[2].mark, ItemMark::Normal);  // "in use" is not stored
     EXPECT_EQ(f.programs, saved.programs);
+    EXPECT_EQ(f.sounds.ConnEdit.text, "/home/u/Ωμέγα.wav");
     EXPECT_EQ(f.extra.InitPrefix.text, "9W");
     EXPECT_EQ(f.extra.InitSufix.text, ",,1");
     EXPECT_TRUE(f.extra.Tone.checked);
