@@ -105,11 +105,10 @@ std::size_t asciiPrefix(std::string_view s) {
 }
 
 constexpr char kMark = '\x98';
-constexpr char32_t kRawByte = 0xDC00;  // + a byte that is no UTF-8 (a lone surrogate: no character)
 
 // Characters that the settings file keeps as a mark.
 bool marked(char32_t cp) {
-    if (cp == 0x98 || (cp >= kRawByte + 0x80 && cp <= kRawByte + 0xFF)) return true;
+    if (cp == 0x98) return true;
     return cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) && byteOf(cp) < 0;
 }
 
@@ -176,10 +175,9 @@ std::string utf8ToCp1251Marked(std::string_view utf8) {
     if (i == utf8.size()) return out;
     out.reserve(utf8.size() + 8);
     while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
         char32_t cp = 0;
         if (!decodeUtf8(utf8, i, cp)) {
-            appendMark(out, kRawByte + lead);
+            out += '?';
             continue;
         }
         if (cp == 0x98) {
@@ -215,11 +213,7 @@ std::string cp1251MarkedToUtf8(std::string_view bytes, std::size_t maxChars) {
         const std::size_t body = b == 0x98 ? markBody(bytes.substr(i), cp) : 0;
         if (body != 0) {
             i += body;
-            if (cp >= kRawByte + 0x80 && cp <= kRawByte + 0xFF) {
-                out += static_cast<char>(cp - kRawByte);
-            } else {
-                appendUtf8(out, cp);
-            }
+            appendUtf8(out, cp);
         } else if (b < 0x80) {
             out += static_cast<char>(b);
         } else {
@@ -260,6 +254,15 @@ std::string cp1251ToUtf8(std::string_view bytes) {
         }
     }
     return out;
+}
+
+bool isUtf8(std::string_view text) {
+    std::size_t i = 0;
+    char32_t cp = 0;
+    while (i < text.size()) {
+        if (!decodeUtf8(text, i, cp)) return false;
+    }
+    return true;
 }
 
 bool fitsCp1251(std::string_view utf8) {
