@@ -285,37 +285,36 @@ TEST_F(SettingsTest, BadValuesAreReportedAndLoseNothingElse) {
     EXPECT_EQ(f.logins[1].flag, '-');
 }
 
-TEST_F(SettingsTest, PrefixOfOneEntryNeverMovesToAnother) {
+TEST_F(SettingsTest, NothingOfOneEntryMovesToAnother) {
     put("[RAS_Entry_Домашний]\r\nInitPrefix=9W\r\nInitSufix=#\r\nLowLimit=28800\r\n"
-        "[RAS_Entry_Работа]\r\nInitPrefix=\r\nInitSufix=\r\nLowLimit=50000\r\n"
-        "[RAS_Entry_Демо]\r\nPhone_0=1\r\nLowLimit=fast\r\n");
+        "[RAS_Entry_Работа]\r\nLowLimit=50000\r\ntime1=2\r\ntime2=5\r\n"
+        "[RAS_Entry_Демо]\r\nLowLimit=fast\r\n");
     auto r = run();
     r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "9W");
     EXPECT_EQ(r->form.dial.LowLimit.text(), "28800");
+    r->form.tariffs.time2.minValue = 11;  // as hours from 10 o'clock on display leave it
     r->form.conn.ComboBox1.itemIndex = 1;
     r->settings.LoadSettings();
+    // Keys the entry lacks load empty; the hours set their own limits.
     EXPECT_EQ(r->form.extra.InitPrefix.text, "");
     EXPECT_EQ(r->form.extra.InitSufix.text, "");
+    EXPECT_EQ(r->form.tariffs.time2.value, 5);
+    EXPECT_EQ(r->form.tariffs.time2.minValue, 3);
     // A speed the list lacks joins it in its place and stays the entry's minimum.
-    EXPECT_EQ(r->form.dial.LowLimit.text(), "50000");
-    EXPECT_EQ(r->form.dial.LowLimit.items[r->form.dial.LowLimit.itemIndex - 1], "48000");
+    const ComboBox& speeds = r->form.dial.LowLimit;
+    EXPECT_EQ(speeds.text(), "50000");
+    EXPECT_EQ(speeds.items[speeds.itemIndex - 1], "48000");
     EXPECT_TRUE(r->form.dial.LimitCheck.checked);
-    // Keys the entry lacks load empty, and a minimum that is no number is said and off.
-    r->form.extra.InitPrefix.text = "8";
-    r->form.conn.ComboBox1.itemIndex = 2;
-    r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "");
-    EXPECT_EQ(r->form.extra.InitSufix.text, "");
-    EXPECT_FALSE(r->form.dial.LimitCheck.checked);
-    EXPECT_FALSE(r->form.dial.LowLimit.enabled);
-    EXPECT_EQ(r->form.dial.LowLimit.text(), "33600");
-    EXPECT_EQ(r->form.dial.LowLimit.items.size(), 19u);
-    EXPECT_EQ(r->hooks.errors, std::vector<std::string>{"'fast' is not a valid integer value."});
-    r->form.conn.ComboBox1.itemIndex = 1;
-    r->settings.LoadSettings();
     r->settings.SaveSettings("Работа");
     EXPECT_EQ(Profile(path()).readString("RAS_Entry_Работа", "LowLimit", ""), "50000");
+    // A minimum that is no number is said, and off.
+    r->form.conn.ComboBox1.itemIndex = 2;
+    r->profile.writeString("Brontavel", "LastSelectedEntry", "Демо");
+    r->settings.LoadSettings();
+    EXPECT_FALSE(r->form.dial.LimitCheck.checked);
+    EXPECT_EQ(speeds.text(), "33600");
+    EXPECT_EQ(speeds.items.size(), 19u);
+    EXPECT_EQ(r->hooks.errors, std::vector<std::string>{"'fast' is not a valid integer value."});
 }
 
 TEST_F(SettingsTest, ListsHoldAtMost51ItemsAndLoginsThatLookLikeFlagsSurvive) {
