@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "platform/codepage.h"
 #include "platform/profile.h"
 
 namespace velmor {
@@ -89,7 +90,8 @@ bool checkSettingsFile(const std::string& settingsPath, UserInterface& ui) {
         const Profile p(settingsPath);
         lockPass = p.readString(kMainSection, "LockPass", "");
     }
-    if (!lockPass.empty() && lockPass.size() % 4 == 0) return true;
+    // Counted in characters of the file, as the program password's deciphering counts them.
+    if (!lockPass.empty() && utf8Length(lockPass) % 4 == 0) return true;
     if (ui.messageBox(MessageKind::Error, MessageButtons::OkIgnore, kDamagedSettingsMessage) !=
         MessageResult::Ok) {
         return false;

@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* M = kMainSection;
 constexpr int kMaxPrograms = 1000;  // a hand-edited count beyond this is not a list of programs
+constexpr const char* kDefaultSpeed = "33600";  // the speed list's choice at its first showing
 
 std::string numText(std::int64_t v) {
     return std::to_string(v);
@@ -213,21 +214,14 @@ void Settings::LoadSettings() {
     conn.ListView2.columns[1].width = static_cast<int>(readInt(M, "LV2_2", 35));
     conn.ListView1.columns[0].width = static_cast<int>(readInt(M, "LV1_1", 130));
 
-    // 8. Dial mode, prefix and suffix (a present key applies even when empty), minimum speed.
+    // 8. Dial mode, prefix and suffix, minimum speed. What the entry does not keep loads as
+    // empty: the entry shown before never lends it its own.
     const bool tone = readString(S, "DialPrefix", "") == "T";
     f_.extra.Tone.checked = tone;
     f_.extra.Pulse.checked = !tone;
-    if (profile_.hasKey(S, "InitPrefix"))
-        f_.extra.InitPrefix.text = readString(S, "InitPrefix", "");
-    if (profile_.hasKey(S, "InitSufix")) f_.extra.InitSufix.text = readString(S, "InitSufix", "");
-    const std::string low = readString(S, "LowLimit", "");
-    if (low.empty()) {
-        f_.dial.LimitCheck.checked = false;
-        f_.dial.LowLimit.enabled = false;
-    } else if (f_.dial.LowLimit.selectText(low)) {
-        f_.dial.LowLimit.enabled = true;
-        f_.dial.LimitCheck.checked = true;
-    }
+    f_.extra.InitPrefix.text = readString(S, "InitPrefix", "");
+    f_.extra.InitSufix.text = readString(S, "InitSufix", "");
+    loadMinimumSpeed(readString(S, "LowLimit", ""));
 
     // 9. Hot keys.
     auto loadHotKey = [&](const char* key, CheckBox& check, HotKeyEdit& edit) {
@@ -273,11 +267,16 @@ void Settings::LoadSettings() {
     auto& tp = f_.tariffs;
     tp.tariffcount.itemIndex =
         static_cast<int>(std::clamp<std::int64_t>(readInt(T, "tariffcount", 0), 0, 2));
+    // The lower limits that the hours of the entry shown before set do not hold for this one's:
+    // they are set again from the hours loaded, and never shut out a stored hour.
+    tp.time2.minValue = tp.time3.minValue = 0;
     tp.time1.setValue(readInt(T, "time1", 0));
     const auto time2Before = tp.time2.value;
     tp.time2.setValue(readInt(T, "time2", 0));
     if (tp.time2.value != time2Before) tp.SpinEdit2.value = tp.time2.value;
     tp.time3.setValue(readInt(T, "time3", 0));
+    tp.time2.minValue = std::min<std::int64_t>({tp.time1.value + 1, 23, tp.time2.value});
+    tp.time3.minValue = std::min<std::int64_t>({tp.time2.value + 1, 23, tp.time3.value});
     for (auto [key, edit] : {std::pair{"tariff1", &tp.tariff1}, std::pair{"tariff2", &tp.tariff2},
                              std::pair{"tariff3", &tp.tariff3}}) {
         edit->value = readReal(T, key);
@@ -393,6 +392,28 @@ void Settings::LoadSettings() {
     PingCheckClick(f_);
     LimitCheckClick(f_);
     f_.state.settingsLoaded = true;
+}
+
+void Settings::loadMinimumSpeed(const std::string& stored) {
+    ComboBox& speeds = f_.dial.LowLimit;
+    speeds.items.assign(std::begin(kSpeeds), std::end(kSpeeds));
+    speeds.selectText(kDefaultSpeed);
+    const auto speed = parseDecimal(stored);
+    if (!stored.empty() && (!speed || *speed < 0)) {
+        hooks_.reportError(withFullStop(notAnIntegerMessage(stored)));
+    }
+    const bool on = speed && *speed >= 0;
+    if (on && !speeds.selectText(stored)) {
+        // A speed the list does not offer (set by hand) joins the list in its place, so that the
+        // check uses it and the next save keeps it.
+        const auto at =
+            std::find_if(speeds.items.begin(), speeds.items.end(),
+                         [&](const std::string& s) { return parseIntOr(s, 0) > *speed; });
+        speeds.itemIndex = static_cast<int>(at - speeds.items.begin());
+        speeds.items.insert(at, stored);
+    }
+    f_.dial.LimitCheck.checked = on;
+    speeds.enabled = on;
 }
 
 void Settings::loadLists(const std::string& entry) {

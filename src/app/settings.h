@@ -88,6 +88,8 @@ class Settings {
     void writeInt(std::string_view section, std::string_view key, std::int64_t v);
     void writeReal(std::string_view section, std::string_view key, double v);
 
+    // LowLimit: empty is no minimum; a speed missing from the list joins it.
+    void loadMinimumSpeed(const std::string& stored);
     void loadLists(const std::string& entry);
     void loadMoney(const std::string& entry);
     void saveLists(const std::string& section, const std::vector<PhoneItem>& phones,

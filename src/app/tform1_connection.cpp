@@ -148,7 +148,7 @@ void TForm1::RasConStateEvent(const TRasStateRec& rec) {
 }
 
 void TForm1::saveCurrentEntry() {
-    if (settings_) guarded([&] { settings_->SaveSettings(Model.conn.ComboBox1.text()); });
+    saveShownSettings(Model.conn.ComboBox1.text());
 }
 
 // --- the lists -------------------------------------------------------------------------------

@@ -34,6 +34,11 @@ bool newMonth(const StatDate& stored, const LocalDateTime& today) {
     return stored.year != today.year || stored.month != today.month;
 }
 
+bool monthSkipped(const StatDate& stored, const LocalDateTime& today) {
+    if (!stored.full()) return false;
+    return (today.year * 12 + today.month) - (stored.year * 12 + stored.month) > 1;
+}
+
 void Statistics::rollover(const LocalDateTime& today) {
     if (newDay(stored, today)) {
         inInternetDay = 0;
@@ -41,19 +46,22 @@ void Statistics::rollover(const LocalDateTime& today) {
         dengiToday = 0;
     }
     if (newMonth(stored, today)) {
-        inInternetLastMonth = inInternetMonth;
+        // The stored month is last month only when it is the one just before this one.
+        const bool last = !monthSkipped(stored, today);
+        inInternetLastMonth = last ? inInternetMonth : 0;
         inInternetMonth = 0;
-        trafficLastMonth = trafficMonth.current;
+        trafficLastMonth = last ? trafficMonth.current : TrafficPair{};
         restart(trafficMonth);
-        dengiLastMonth = dengiMonth;
+        dengiLastMonth = last ? dengiMonth : 0;
         dengiMonth = 0;
     }
     if (newMonth(entryStored, today)) {
-        inInternetCurrentLastMonth = inInternetCurrentMonth;
+        const bool last = !monthSkipped(entryStored, today);
+        inInternetCurrentLastMonth = last ? inInternetCurrentMonth : 0;
         inInternetCurrentMonth = 0;
-        trafficCurrentLastMonth = trafficCurrentMonth.current;
+        trafficCurrentLastMonth = last ? trafficCurrentMonth.current : TrafficPair{};
         restart(trafficCurrentMonth);
-        dengiCurrentLastMonth = dengiCurrentMonth;
+        dengiCurrentLastMonth = last ? dengiCurrentMonth : 0;
         dengiCurrentMonth = 0;
     }
     stored = entryStored = StatDate::of(today);

@@ -39,6 +39,8 @@ struct StatDate {
 // Whether today is another day, or another month, than a stored date (never without one).
 bool newDay(const StatDate& stored, const LocalDateTime& today);
 bool newMonth(const StatDate& stored, const LocalDateTime& today);
+// Whether a whole month lies between a full stored date and today (an older file cannot tell).
+bool monthSkipped(const StatDate& stored, const LocalDateTime& today);
 
 struct Statistics {
     // Seconds on line.
@@ -77,9 +79,10 @@ struct Statistics {
     StatDate entryStored;
 
     // A new day resets today's figures; a new month also moves this month into last month, the
-    // entry's month by its own date. Both dates then become today. With a full stored date a new
-    // day and month are told by the calendar; with only a day of the month (an older file), a
-    // different day is a new day and a smaller one a new month. No stored day: nothing moves.
+    // entry's month by its own date, or clears last month when a whole month lies between. Both
+    // dates then become today. With a full stored date a new day and month are told by the
+    // calendar; with only a day of the month (an older file), a different day is a new day and a
+    // smaller one a new month. No stored day: nothing moves.
     void rollover(const LocalDateTime& today);
     // Bases take the current values; the session's seconds, traffic and money start from zero.
     void sessionStart();

@@ -1,7 +1,9 @@
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace velmor {
 namespace {
@@ -102,7 +104,124 @@ std::size_t asciiPrefix(std::string_view s) {
     return i;
 }
 
+constexpr char kMark = '\x98';
+
+// Characters that the settings file keeps as a mark.
+bool marked(char32_t cp) {
+    if (cp == 0x98) return true;
+    return cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) && byteOf(cp) < 0;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The code point of the mark whose hexadecimal digits start s, and the length of digits and ";";
+// 0 when s does not continue a mark as the writer makes them (1 to 6 digits without a leading
+// zero, of a character it marks). Letter case does not count, so that names folded to capitals
+// stay marks.
+std::size_t markBody(std::string_view s, char32_t& cp) {
+    cp = 0;
+    std::size_t n = 0;
+    while (n < s.size() && n < 7 && hexValue(s[n]) >= 0) {
+        cp = cp * 16 + static_cast<char32_t>(hexValue(s[n]));
+        ++n;
+    }
+    if (n == 0 || n > 6 || s[0] == '0' || n >= s.size() || s[n] != ';' || !marked(cp)) return 0;
+    return n + 1;
+}
+
+void appendMark(std::string& out, char32_t cp) {
+    char buf[12];
+    std::snprintf(buf, sizeof buf, "%X;", static_cast<unsigned>(cp));
+    out += kMark;
+    out += buf;
+}
+
+// The letters Windows-1251 holds in capitals; other characters as they are, and bytes that are no
+// UTF-8 above every character.
+std::u32string folded(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = 0;
+        if (!decodeUtf8(utf8, i, cp)) {
+            out += static_cast<char32_t>(0x110000 + lead);
+            continue;
+        }
+        const int b = byteOf(cp);
+        if (b < 0) {
+            out += cp;
+            continue;
+        }
+        std::string upper(1, static_cast<char>(b));
+        cp1251UpperInPlace(upper);
+        const auto u = static_cast<unsigned char>(upper[0]);
+        out += u < 0x80 ? static_cast<char32_t>(u) : static_cast<char32_t>(kHigh[u - 0x80]);
+    }
+    return out;
+}
+
 }  // namespace
+
+std::string utf8ToCp1251Marked(std::string_view utf8) {
+    std::size_t i = asciiPrefix(utf8);
+    std::string out(utf8.substr(0, i));
+    if (i == utf8.size()) return out;
+    out.reserve(utf8.size() + 8);
+    while (i < utf8.size()) {
+        char32_t cp = 0;
+        if (!decodeUtf8(utf8, i, cp)) {
+            out += '?';
+            continue;
+        }
+        if (cp == 0x98) {
+            char32_t next = 0;
+            if (markBody(utf8.substr(i), next) != 0) {
+                appendMark(out, cp);
+            } else {
+                out += kMark;
+            }
+            continue;
+        }
+        const int b = byteOf(cp);
+        if (b < 0) {
+            appendMark(out, cp);
+        } else {
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
+std::string cp1251MarkedToUtf8(std::string_view bytes, std::size_t maxChars) {
+    const std::size_t ascii = asciiPrefix(bytes);
+    if (ascii == bytes.size() || ascii >= maxChars) {
+        return std::string(bytes.substr(0, std::min(ascii, maxChars)));
+    }
+    std::string out(bytes.substr(0, ascii));
+    out.reserve(ascii + (bytes.size() - ascii) * 3);
+    std::size_t chars = ascii;
+    for (std::size_t i = ascii; i < bytes.size() && chars < maxChars; ++chars) {
+        const auto b = static_cast<unsigned char>(bytes[i++]);
+        char32_t cp = 0;
+        const std::size_t body = b == 0x98 ? markBody(bytes.substr(i), cp) : 0;
+        if (body != 0) {
+            i += body;
+            appendUtf8(out, cp);
+        } else if (b < 0x80) {
+            out += static_cast<char>(b);
+        } else {
+            appendUtf8(out, kHigh[b - 0x80]);
+        }
+    }
+    return out;
+}
 
 std::string utf8ToCp1251(std::string_view utf8) {
     std::size_t i = asciiPrefix(utf8);
@@ -135,6 +254,15 @@ std::string cp1251ToUtf8(std::string_view bytes) {
         }
     }
     return out;
+}
+
+bool isUtf8(std::string_view text) {
+    std::size_t i = 0;
+    char32_t cp = 0;
+    while (i < text.size()) {
+        if (!decodeUtf8(text, i, cp)) return false;
+    }
+    return true;
 }
 
 bool fitsCp1251(std::string_view utf8) {
@@ -178,7 +306,7 @@ void cp1251UpperInPlace(std::string& bytes) {
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() == b.size() && a == b) return true;
-    return cp1251Upper(utf8ToCp1251(a)) == cp1251Upper(utf8ToCp1251(b));
+    return folded(a) == folded(b);
 }
 
 }  // namespace velmor

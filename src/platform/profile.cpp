@@ -22,7 +22,8 @@ ProfileWriteError::ProfileWriteError(const std::string& path)
 
 namespace {
 
-// Longest value text a read returns, in characters of the file's code page.
+// Longest value text a read returns, in characters of the file's code page (a character that the
+// code page lacks counts as one).
 constexpr std::size_t kMaxValueLength = 2047;
 
 bool isBlank(char c) {
@@ -240,10 +241,10 @@ struct Profile::Impl {
     // --- Text conversion -----------------------------------------------------------------
 
     std::string toDisk(std::string_view utf8) const {
-        return encoding == Encoding::Cp1251 ? utf8ToCp1251(utf8) : std::string(utf8);
+        return encoding == Encoding::Cp1251 ? utf8ToCp1251Marked(utf8) : std::string(utf8);
     }
     std::string fromDisk(std::string_view bytes) const {
-        return encoding == Encoding::Cp1251 ? cp1251ToUtf8(bytes) : std::string(bytes);
+        return encoding == Encoding::Cp1251 ? cp1251MarkedToUtf8(bytes) : std::string(bytes);
     }
     std::string fold(std::string_view disk) const {
         return encoding == Encoding::Cp1251 ? cp1251Upper(disk) : foldUtf8(disk);
@@ -656,7 +657,7 @@ std::string Profile::readString(std::string_view section, std::string_view key,
     std::string_view v = trimBlanks(std::string_view(*line).substr(line->find('=') + 1));
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
     if (impl_->encoding == Encoding::Cp1251) {
-        v = v.substr(0, kMaxValueLength);
+        return cp1251MarkedToUtf8(v, kMaxValueLength);
     } else {
         // Count characters, not bytes; continuation bytes belong to the character before.
         std::size_t chars = 0;

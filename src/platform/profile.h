@@ -22,7 +22,9 @@ class ProfileWriteError : public std::runtime_error {
 };
 
 // One settings file. Texts are UTF-8 in the program; on disk the file is Windows-1251 (or UTF-8
-// for files of our own, such as the phonebook) with CR LF line ends.
+// for files of our own, such as the phonebook) with CR LF line ends. A character that
+// Windows-1251 lacks is kept as a mark that no Windows-1251 text holds (utf8ToCp1251Marked), so
+// names and values read back exactly and two names never become one.
 //
 // - Section and key names match without regard to letter case (ASCII and Cyrillic).
 // - Writing an existing key replaces its value in place; a new key goes to the end of its section;

@@ -179,6 +179,10 @@ TEST(KillByPath, TheFileItselfOrTheInterpreterOfTheScriptOfThisUserOnly) {
     EXPECT_EQ(procs.runningCount("/opt/velmor/velmor"), 1);
     EXPECT_EQ(procs.runningCount("/opt/mail/почта"), 1);
     EXPECT_FALSE(KillProgramByPath(procs, ""));
+    // Letters outside Windows-1251 match only themselves.
+    procs.running = {{15, "/opt/Große/mail", {}, "", me}, {16, "/opt/Groùe/mail", {}, "", me}};
+    EXPECT_TRUE(KillProgramByPath(procs, "/opt/Große/mail"));
+    EXPECT_EQ(procs.runningCount("/opt/Groùe/mail"), 1);
 
     // Real files: a program, a link to it, a script for sh and one that env runs with sh.
     velmor::test::TempDir dir;

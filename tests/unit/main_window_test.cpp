@@ -195,6 +195,15 @@ TEST_F(MainWindowTest, NoPhonebookEntryGivesTheReducedWindowAndKeepsStoredFigure
     EXPECT_FALSE(c.BitBtn7.enabled);
     EXPECT_TRUE(c.BitBtn6.enabled);
     EXPECT_EQ(p->form.Model.state.lockPassword, "pw");
+    // A scheduled hang-up saves as the close does.
+    auto& t = p->form.Model.timer;
+    t.TimerHangCheck.checked = true;
+    t.HangMinuteUpDown.setPosition(31);
+    t.HangMinuteEdit.text = "31";
+    p->form.Button13Click();
+    loop_.advance(60'000);
+    ASSERT_FALSE(t.TimerHangCheck.checked);  // it ran
+    EXPECT_EQ(Profile(ini()).readString("Brontavel", "Mode", ""), "TRAY");
     ASSERT_TRUE(p->form.Close());
     Profile f(ini());
     EXPECT_EQ(f.readString("Brontavel", "InInternetAll", ""), "123");

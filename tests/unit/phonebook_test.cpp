@@ -161,9 +161,10 @@ TEST(Phonebook, UnreadableFileIsReportedAndGivesNoEntries) {
 TEST(Phonebook, WriteRenameAndDeleteKeepTheRestOfTheFile) {
     TempDir dir;
     const std::string path = dir.file("pb.ini");
-    writeFile(path,
-              "[Первая]\r\nDevice=sim\r\nPhoneNumber=1\r\nPassword=old\r\nSimSpeed=9600\r\n"
-              "[Вторая]\r\nPhoneNumber=2\r\n");
+    writeFile(
+        path,
+        "[Первая]\r\nDevice=sim\r\nPhoneNumber=1\r\nPassword=old\r\nSimSpeed=9600\r\n"
+        "[Вторая]\r\nPhoneNumber=2\r\n[Αθήνα]\r\nPhoneNumber=4\r\n[Πάτρα]\r\nPhoneNumber=5\r\n");
     Phonebook book(path);
 
     PhonebookEntry e;
@@ -203,11 +204,12 @@ TEST(Phonebook, WriteRenameAndDeleteKeepTheRestOfTheFile) {
     auto service = ras::makePhonebookService(loop, path);
     std::vector<std::string> names;
     service->enumEntries(names);
-    EXPECT_EQ(names, (std::vector<std::string>{"Вторая", "Главная", "Третья"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Αθήνα", "Πάτρα", "Вторая", "Главная", "Третья"}));
     EXPECT_EQ(service->deleteEntry("вторая"), 0);
     EXPECT_EQ(service->deleteEntry("Вторая"), ras::kErrorCannotFindPhonebookEntry);
+    EXPECT_EQ(service->deleteEntry("Πάτρα"), 0);  // letters outside Windows-1251 match exactly
     service->enumEntries(names);
-    EXPECT_EQ(names, (std::vector<std::string>{"Главная", "Третья"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Αθήνα", "Главная", "Третья"}));
     PhonebookEntry third;
     ASSERT_EQ(service->readEntry("Третья", third), 0);
     EXPECT_EQ(third.alternates, (std::vector<std::string>{"31", "32"}));

@@ -233,18 +233,19 @@ TEST_F(ProfileTest, LineBreaksCannotInjectLinesAndBadKeysAreRefused) {
 TEST_F(ProfileTest, WindowsCodePageOnDisk) {
     Profile p(file());
     p.writeString("RAS_Entry_Дом", "Путь", "Ёлка ёж 日");
-    // Cyrillic as single Windows-1251 bytes, lines ending in CR LF, "?" for what it cannot hold.
+    // Cyrillic as single Windows-1251 bytes, lines ending in CR LF, a mark for what it lacks.
     EXPECT_EQ(raw(file()),
               "[RAS_Entry_\xC4\xEE\xEC]\r\n"
-              "\xCF\xF3\xF2\xFC=\xA8\xEB\xEA\xE0 \xB8\xE6 ?\r\n");
-    EXPECT_EQ(p.readString("ras_entry_ДОМ", "ПУТЬ", ""), "Ёлка ёж ?");
+              "\xCF\xF3\xF2\xFC=\xA8\xEB\xEA\xE0 \xB8\xE6 \x98"
+              "65E5;\r\n");
+    EXPECT_EQ(p.readString("ras_entry_ДОМ", "ПУТЬ", ""), "Ёлка ёж 日");
     EXPECT_EQ(p.keys("RAS_ENTRY_дом"), (std::vector<std::string>{"Путь"}));
 
-    // The length limit counts bytes of the code page, i.e. characters.
-    p.writeString("S", "long", std::string(1500, 'x') + std::string(600, 'y') + "я");
+    // The length limit counts characters of the code page; a mark is one.
+    p.writeString("S", "long", std::string(1500, 'x') + std::string(546, 'y') + "Ωя");
     const std::string limited = p.readString("S", "long", "");
     EXPECT_EQ(utf8Length(limited), 2047u);
-    EXPECT_TRUE(limited.ends_with("y"));
+    EXPECT_TRUE(limited.ends_with("yΩ"));
 
     // LF-only files read too; the next write gives every line CR LF.
     put(file("lf.ini"), "[A]\nk=\xE4\xE0\n\n");
@@ -252,6 +253,36 @@ TEST_F(ProfileTest, WindowsCodePageOnDisk) {
     EXPECT_EQ(lf.readString("a", "K", ""), "да");
     lf.writeString("A", "n", "1");
     EXPECT_EQ(raw(file("lf.ini")), "[A]\r\nk=\xE4\xE0\r\nn=1\r\n\r\n");
+}
+
+TEST_F(ProfileTest, NamesAndValuesOutsideTheCodePageStayApartAndReadBackExactly) {
+    // A file of the Windows-1251 program may hold the unassigned byte: it stays as it was.
+    const std::string old = "[A]\r\nk=\x98x\r\n";
+    put(file(), old);
+    const std::vector<std::string> texts = {"Αθήνα",
+                                            "Πάτρα",
+                                            "/opt/Große/bin/mail",
+                                            "中文 и я",
+                                            "\xC2\x98"
+                                            "3A9;",
+                                            "\xC2\x98z"};
+    {
+        Profile p(file());
+        p.writeString("A", "k", p.readString("A", "k", ""));
+        EXPECT_EQ(raw(file()), old);
+        for (const std::string& t : texts)
+            p.writeString("RAS_Entry_" + t, "Path" + t, t);
+    }
+    Profile q(file());
+    EXPECT_EQ(q.sections().size(), texts.size() + 1);
+    for (const std::string& t : texts)
+        EXPECT_EQ(q.readString("RAS_Entry_" + t, "Path" + t, ""), t);
+    EXPECT_EQ(raw(file()).find('?'), std::string::npos);
+    // A mark written by hand in small letters is the same name.
+    put(file(),
+        "[RAS_Entry_\x98"
+        "3a9;]\r\nk=v\r\n");
+    EXPECT_EQ(Profile(file()).readString("RAS_Entry_Ω", "k", ""), "v");
 }
 
 TEST_F(ProfileTest, Utf8Mode) {

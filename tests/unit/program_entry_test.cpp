@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/codepage.h"
 #include "ras_test_support.h"
 #include "scripted_ui.h"
 
@@ -31,14 +32,18 @@ TEST(ProgramEntry, DamagedSettingsFileQuestion) {
     const std::string ini = dir.file("Velmor.ini");
     ScriptedUI ui;
     EXPECT_TRUE(checkSettingsFile(ini, ui));  // no file: nothing to check
-    velmor::test::writeFile(ini, "[Brontavel]\r\nLockPass=QUJD\r\n");
-    EXPECT_TRUE(checkSettingsFile(ini, ui));
-    EXPECT_TRUE(ui.messages.empty());
+    // The length counts the file's characters: two Cyrillic letters are two.
+    for (const char* whole : {"QUJD", "ЖЖAB"}) {
+        velmor::test::writeFile(
+            ini, utf8ToCp1251("[Brontavel]\r\nLockPass=" + std::string(whole) + "\r\n"));
+        EXPECT_TRUE(checkSettingsFile(ini, ui));
+        EXPECT_TRUE(ui.messages.empty());
+    }
 
     std::vector<std::string> kept;
-    for (const char* damaged :
-         {"[Brontavel]\r\nLockPass=\r\n", "", "[Brontavel]\r\nLockPass=QUJ\r\n",
-          "[Brontavel]\r\nPhone_0=1\r\n"}) {
+    for (const std::string& damaged : std::vector<std::string>{
+             "[Brontavel]\r\nLockPass=\r\n", "", "[Brontavel]\r\nLockPass=QUJ\r\n",
+             "[Brontavel]\r\nPhone_0=1\r\n", utf8ToCp1251("[Brontavel]\r\nLockPass=ЖЖ\r\n")}) {
         velmor::test::writeFile(ini, damaged);
         ui.messages.clear();
         ui.answers = {MessageResult::Ignore};
@@ -51,13 +56,14 @@ TEST(ProgramEntry, DamagedSettingsFileQuestion) {
         ui.answers = {MessageResult::Ok};
         EXPECT_TRUE(checkSettingsFile(ini, ui));
         EXPECT_FALSE(fs::exists(ini));
-        if (*damaged) kept.push_back(damaged);
+        if (!damaged.empty()) kept.push_back(damaged);
     }
     // Each damaged file is kept for recovery under a name of its own; an empty one holds nothing.
     EXPECT_EQ(velmor::test::readFile(ini + ".bak"), kept[0]);
     EXPECT_EQ(velmor::test::readFile(ini + ".1.bak"), kept[1]);
     EXPECT_EQ(velmor::test::readFile(ini + ".2.bak"), kept[2]);
-    EXPECT_FALSE(fs::exists(ini + ".3.bak"));
+    EXPECT_EQ(velmor::test::readFile(ini + ".3.bak"), kept[3]);
+    EXPECT_FALSE(fs::exists(ini + ".4.bak"));
 }
 
 TEST(ProgramEntry, OnlyAnotherRunningCopyEndsSilently) {

@@ -77,8 +77,9 @@ class SettingsTest : public ::testing::Test {
                     {"пользователь", "пароль", "0", '-', ItemMark::Excluded},
                     {"x", "y", "-3", '+', ItemMark::InUse}};
         f.programs = {
-            {1, true, "Почта", "/usr/bin/mail", false, true, "\"/home/u/My file\"", "Mail"},
+            {1, true, "Почта", "/opt/Große/bin/mail", false, true, "\"/home/u/My file\"", "Mail"},
             {2, false, " blanks ", "/opt/x", true, false, "", ""}};
+        f.sounds.ConnEdit.text = "/home/u/Ωμέγα.wav";
         f.extra.InitPrefix.text = "9W";
         f.extra.InitSufix.text = ",,1";
         f.extra.Tone.checked = true;
@@ -175,6 +176,7 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameModel) {
     EXPECT_EQ(f.logins[1], saved.logins[1]);
     EXPECT_EQ(f.logins[2].mark, ItemMark::Normal);  // "in use" is not stored
     EXPECT_EQ(f.programs, saved.programs);
+    EXPECT_EQ(f.sounds.ConnEdit.text, "/home/u/Ωμέγα.wav");
     EXPECT_EQ(f.extra.InitPrefix.text, "9W");
     EXPECT_EQ(f.extra.InitSufix.text, ",,1");
     EXPECT_TRUE(f.extra.Tone.checked);
@@ -283,23 +285,36 @@ TEST_F(SettingsTest, BadValuesAreReportedAndLoseNothingElse) {
     EXPECT_EQ(f.logins[1].flag, '-');
 }
 
-TEST_F(SettingsTest, PrefixOfOneEntryNeverMovesToAnother) {
+TEST_F(SettingsTest, NothingOfOneEntryMovesToAnother) {
     put("[RAS_Entry_Домашний]\r\nInitPrefix=9W\r\nInitSufix=#\r\nLowLimit=28800\r\n"
-        "[RAS_Entry_Работа]\r\nInitPrefix=\r\nInitSufix=\r\nLowLimit=12345\r\n"
-        "[RAS_Entry_Демо]\r\nPhone_0=1\r\n");
+        "[RAS_Entry_Работа]\r\nLowLimit=50000\r\ntime1=2\r\ntime2=5\r\n"
+        "[RAS_Entry_Демо]\r\nLowLimit=fast\r\n");
     auto r = run();
     r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "9W");
     EXPECT_EQ(r->form.dial.LowLimit.text(), "28800");
+    r->form.tariffs.time2.minValue = 11;  // as hours from 10 o'clock on display leave it
     r->form.conn.ComboBox1.itemIndex = 1;
     r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "");  // present and empty: applies
+    // Keys the entry lacks load empty; the hours set their own limits.
+    EXPECT_EQ(r->form.extra.InitPrefix.text, "");
     EXPECT_EQ(r->form.extra.InitSufix.text, "");
-    EXPECT_EQ(r->form.dial.LowLimit.text(), "28800");  // a value matching no speed changes nothing
-    r->form.extra.InitPrefix.text = "8";
+    EXPECT_EQ(r->form.tariffs.time2.value, 5);
+    EXPECT_EQ(r->form.tariffs.time2.minValue, 3);
+    // A speed the list lacks joins it in its place and stays the entry's minimum.
+    const ComboBox& speeds = r->form.dial.LowLimit;
+    EXPECT_EQ(speeds.text(), "50000");
+    EXPECT_EQ(speeds.items[speeds.itemIndex - 1], "48000");
+    EXPECT_TRUE(r->form.dial.LimitCheck.checked);
+    r->settings.SaveSettings("Работа");
+    EXPECT_EQ(Profile(path()).readString("RAS_Entry_Работа", "LowLimit", ""), "50000");
+    // A minimum that is no number is said, and off.
     r->form.conn.ComboBox1.itemIndex = 2;
+    r->profile.writeString("Brontavel", "LastSelectedEntry", "Демо");
     r->settings.LoadSettings();
-    EXPECT_EQ(r->form.extra.InitPrefix.text, "8");  // a missing key leaves the field
+    EXPECT_FALSE(r->form.dial.LimitCheck.checked);
+    EXPECT_EQ(speeds.text(), "33600");
+    EXPECT_EQ(speeds.items.size(), 19u);
+    EXPECT_EQ(r->hooks.errors, std::vector<std::string>{"'fast' is not a valid integer value."});
 }
 
 TEST_F(SettingsTest, ListsHoldAtMost51ItemsAndLoginsThatLookLikeFlagsSurvive) {
@@ -355,7 +370,7 @@ TEST_F(SettingsTest, TheFullDateOfTheLastSaveTellsEachMonthChange) {
     put("[Brontavel]\r\nStatisticDate=7,7\r\nStatisticFullDate=2026-11-07\r\n"
         "InInternetMonth=900\r\nDengiMonth=5\r\n"
         "[RAS_Entry_Домашний]\r\nStatisticFullDate=2026-11-07\r\nInInternetCurrentMonth=40\r\n"
-        "[RAS_Entry_Работа]\r\nStatisticFullDate=2026-10-30\r\nInInternetCurrentMonth=30\r\n"
+        "[RAS_Entry_Работа]\r\nStatisticFullDate=2026-11-30\r\nInInternetCurrentMonth=30\r\n"
         "InTrafficCurrentMonth=12\r\n");
     auto r = run();
     r->settings.LoadSettings();

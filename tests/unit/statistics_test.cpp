@@ -77,6 +77,19 @@ TEST(Statistics, NewDayAndNewMonth) {
     s.rollover({2027, 1, 1});
     EXPECT_EQ(s.inInternetDay, 0);
     EXPECT_EQ(s.inInternetLastMonth, 40);
+    // Last saved in October, started in December: nothing was counted in November.
+    s.stored = {2026, 10, 31};
+    s.entryStored = {2025, 12, 1};  // a year ago to the day
+    s.inInternetMonth = s.inInternetCurrentMonth = 70;
+    s.trafficMonth.set({7, 7});
+    s.dengiMonth = s.dengiCurrentMonth = 7;
+    s.rollover({2026, 12, 1});
+    EXPECT_EQ(s.inInternetLastMonth, 0);
+    EXPECT_EQ(s.trafficLastMonth, (TrafficPair{}));
+    EXPECT_EQ(s.dengiLastMonth, 0);
+    EXPECT_EQ(s.inInternetCurrentLastMonth, 0);
+    EXPECT_EQ(s.dengiCurrentLastMonth, 0);
+    EXPECT_EQ(s.inInternetMonth, 0);
     // No stored date: nothing moves.
     Statistics fresh;
     fresh.inInternetDay = 5;
