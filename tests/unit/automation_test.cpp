@@ -417,6 +417,14 @@ TEST_F(AutomationTest, BothSchedulesAtMidnightFireAtTheFirstTickOfTheMinuteEvery
     EXPECT_EQ(count("Инициализация соединения"), 1);
     EXPECT_EQ(count("Процесс установления соединения был прерван пользователем"), 1);
     EXPECT_EQ(caption(*p), kDialCaption);
+    // "Применить" again within the minute, and the clock set back over it: no second ringing.
+    p->form.ScheduleChanged();
+    p->form.Button13Click();
+    loop_.advance(ScheduleClocks::kTickMs);
+    EXPECT_EQ(count("Инициализация соединения"), 1);
+    loop_.setLocalDateTime({2026, 12, 7, 23, 59, 58, 0});
+    loop_.advance(2000 + ScheduleClocks::kTickMs);
+    EXPECT_EQ(count("Инициализация соединения"), 1);
     loop_.advance(59000);  // once in the minute
     EXPECT_EQ(count("Инициализация соединения"), 1);
     loop_.advance(24 * 3600 * 1000LL - 59000);
