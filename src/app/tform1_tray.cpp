@@ -178,11 +178,11 @@ void TForm1::MHideClick() {
 }
 
 void TForm1::HotKeysHotKeyPressed(std::uint32_t value) {
-    // Every field holding the value runs its action, in this order.
+    // Every switched-on binding whose field holds the value runs its action, in this order.
     const auto pressed = static_cast<std::uint16_t>(value);
     const auto& h = Model.hotkeys;
-    if (pressed == h.HotDial.hotKey) guarded([&] { Button1Click(); });
-    if (pressed == h.HotMin.hotKey) {
+    if (h.DialCheck.checked && pressed == h.HotDial.hotKey) guarded([&] { Button1Click(); });
+    if (h.MinCheck.checked && pressed == h.HotMin.hotKey) {
         guarded([&] {
             if (ui_.applicationMinimized()) {
                 ui_.restoreApplication();
@@ -191,7 +191,7 @@ void TForm1::HotKeysHotKeyPressed(std::uint32_t value) {
             }
         });
     }
-    if (pressed == h.HotLock.hotKey) guarded([&] { LockHotKey(); });
+    if (h.LockCheck.checked && pressed == h.HotLock.hotKey) guarded([&] { LockHotKey(); });
     ui_.refresh();
 }
 
