@@ -89,6 +89,7 @@ class TForm1 : public SettingsHooks {
     Clipboard* clipboard_ = nullptr;
     std::optional<DisplayMode> appliedMode_;
     bool trayFallbackTold_ = false;
+    bool restoreFallbackTold_ = false;
 
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
@@ -267,6 +268,9 @@ class TForm1 : public SettingsHooks {
     void guarded(F&& step);
     void applyMode(DisplayEvent event);
     void tellTrayFallback();
+    // Mode NONE keeps the taskbar button while no hot key restores the window: said once.
+    bool restoreKeyRegistered() const;
+    void tellRestoreFallback();
 
     EventLoop& loop_;
     ras::RasService& rasService_;
