@@ -102,8 +102,9 @@ class TForm1 : public SettingsHooks {
     // (the start-up dial), which it would abort.
     void DialOnRequest();
     void FormShow();
-    // True when the window may close.
-    bool FormCloseQuery();
+    // True when the window may close. Without a question (ask false: the session ends) a
+    // connection is dropped as the countdown would drop it.
+    bool FormCloseQuery(bool ask = true);
     void FormClose();
     // The set-password dialog was closed without a password: the program ends without saving.
     bool TerminateRequested() const { return terminate_; }
@@ -186,9 +187,12 @@ class TForm1 : public SettingsHooks {
     void RasConStateEvent(const TRasStateRec& rec);
     void CopyIPClick();
 
-    // The front end's request to close the window (close box, "Выход", the menu's "Выход").
-    // True when the window closed (FormClose ran).
-    bool Close();
+    // The front end's request to close the window (close box, "Выход", the menu's "Выход");
+    // ask false: the program is told to end (a signal, the end of the desktop session). True
+    // when the window closed (FormClose ran, now or before).
+    bool Close(bool ask = true);
+    // The desktop asks for what has been counted to be on disk now: the settings are saved.
+    void SaveForSession();
 
     // The automatic update check and its result.
     void CheckForUpdate();
