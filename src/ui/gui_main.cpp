@@ -15,6 +15,7 @@
 #include "ui/program_tray_hook.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_event_loop.h"
+#include "ui/qt_translations.h"
 #include "ui/qt_tray.h"
 #include "ui/qt_user_interface.h"
 #include "ui/termination_signals.h"
@@ -26,6 +27,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     // The desktop (a Wayland compositor, the portals, the task switcher) finds the desktop entry by
     // this name.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
+    installQtTranslations(app);
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));
