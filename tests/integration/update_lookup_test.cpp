@@ -30,34 +30,30 @@ namespace {
 constexpr int kNoNamespace = 77;
 constexpr const char* kFailure = "Ошибка. Проверьте подключение к Интернету и повторите попытку.";
 
-// Loopback up, and a name server on 127.0.0.1:53 (datagrams and streams) that never answers,
-// named by the resolver's files; false when the namespace cannot be set up.
-bool silentNameServer(const std::string& dir, int& udp, int& tcp) {
+// Loopback up, and a name server on 127.0.0.1:53 that takes every question and never answers,
+// the only one the resolver's files name; false when the namespace cannot be set up.
+bool silentNameServer(const std::string& dir) {
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     ifreq ifr{};
     std::strcpy(ifr.ifr_name, "lo");
     ::ioctl(s, SIOCGIFFLAGS, &ifr);
     ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-    const bool up = ::ioctl(s, SIOCSIFFLAGS, &ifr) == 0;
-    ::close(s);
-    if (!up) return false;
     sockaddr_in at{};
     at.sin_family = AF_INET;
     at.sin_port = htons(53);
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    udp = ::socket(AF_INET, SOCK_DGRAM, 0);
-    tcp = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (::bind(udp, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
-        ::bind(tcp, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(tcp, 8) != 0) {
+    if (::ioctl(s, SIOCSIFFLAGS, &ifr) != 0 ||
+        ::bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
         return false;
     }
-    // Only the name server of the files, however the system looks names up otherwise.
     std::ofstream(dir + "/resolv.conf") << "nameserver 127.0.0.1\noptions timeout:30 attempts:3\n";
     std::ofstream(dir + "/nsswitch.conf") << "hosts: files dns\n";
-    return ::mount((dir + "/resolv.conf").c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) ==
-               0 &&
-           ::mount((dir + "/nsswitch.conf").c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND,
-                   nullptr) == 0;
+    for (const char* file : {"resolv.conf", "nsswitch.conf"}) {
+        const std::string over = std::string("/etc/") + file;
+        if (::mount((dir + "/" + file).c_str(), over.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -67,10 +63,9 @@ TEST(UpdateCheck, AHangingNameLookupEndsWithinTheTimeLimitWithTheFailureText) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        int udp = -1, tcp = -1;
         if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            !silentNameServer(dir.path.string(), udp, tcp)) {
+            !silentNameServer(dir.path.string())) {
             ::_exit(kNoNamespace);
         }
         VirtualLoop loop;

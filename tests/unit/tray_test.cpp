@@ -74,18 +74,11 @@ TEST(DisplayModes, WithoutATrayTheTaskbarButtonStaysUntilOneAppears) {
     EXPECT_FALSE(w.taskbarButtonVisible);
     EXPECT_FALSE(modes.fallingBack());
     // Mode NONE hides both where the restore hot key brings the window back; no tray changes
-    // nothing there. Without that key the button stays.
+    // nothing there.
     modes.setTrayAvailable(false);
     modes.apply(DisplayMode::None, DisplayEvent::Minimize);
     EXPECT_FALSE(w.taskbarButtonVisible);
     EXPECT_FALSE(w.trayIconVisible);
-    modes.setRestoreKey(false);
-    EXPECT_TRUE(w.taskbarButtonVisible);
-    EXPECT_TRUE(modes.keptForNoRestoreKey());
-    EXPECT_FALSE(modes.fallingBack());
-    modes.apply(DisplayMode::Tray, DisplayEvent::Minimize);
-    EXPECT_FALSE(modes.keptForNoRestoreKey());
-    EXPECT_TRUE(modes.fallingBack());
 }
 
 TEST(DisplayModes, IconIndexAndStatusBalloonTexts) {
