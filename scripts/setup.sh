@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     nettle-dev libcurl4-openssl-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+    qt6-translations-l10n
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libasound2-dev
     locales clang-format clang libclang-rt-14-dev
     xvfb xauth imagemagick openbox x11-utils xdotool trayer

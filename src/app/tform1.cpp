@@ -277,17 +277,19 @@ void TForm1::FormShow() {
     ui_.refresh();
 }
 
-bool TForm1::FormCloseQuery() {
+bool TForm1::FormCloseQuery(bool ask) {
     const std::string& caption = Model.conn.Button1.caption;
     if (caption == kAbortCaption) {
         RasCon.HangUpAndWait(session.dialHandle, 0, 3000, false);
         return true;
     }
     if (caption == kHangUpCaption) {
-        TForm7 dialog(loop_, Model.state);
-        ui_.showExitDialog(dialog);
-        if (!Model.state.closeAllowed) return false;
-        if (Model.state.hangUpOnExit) {
+        if (ask) {
+            TForm7 dialog(loop_, Model.state);
+            ui_.showExitDialog(dialog);
+            if (!Model.state.closeAllowed) return false;
+        }
+        if (!ask || Model.state.hangUpOnExit) {
             RasCon.HangUpAndWait(session.activeConnection, 0, 3000, false);
             RasCon.HangUpAndWait(session.activeConnection, 0, 3000, false);
         }
@@ -327,10 +329,18 @@ void TForm1::FormClose() {
     saveShownSettings(Model.conn.ComboBox1.text());
 }
 
-bool TForm1::Close() {
-    if (!FormCloseQuery()) return false;
+bool TForm1::Close(bool ask) {
+    // Closed already, also while the question was shown (the session ended meanwhile).
+    if (session.closing) return true;
+    const bool allowed = FormCloseQuery(ask);
+    if (session.closing) return true;
+    if (!allowed) return false;
     FormClose();
     return true;
+}
+
+void TForm1::SaveForSession() {
+    if (!session.closing && !terminate_) saveShownSettings(Model.conn.ComboBox1.text());
 }
 
 }  // namespace velmor

@@ -187,9 +187,11 @@ void LaunchedPrograms::BitBtn14Click() {
 void LaunchedPrograms::LaunchTickedPrograms() {
     // One after the other; a launch may wait for a window and let other handlers run meanwhile,
     // so the list is looked at afresh for every row. The monitor's ticks during such a wait clear
-    // the launch mode: the one the connection was accepted with holds for the whole list.
+    // the launch mode: the one the connection was accepted with holds for the whole list. Once
+    // the user has ended the connection, nothing more is started.
     const bool launchMode = s_.launchMode;
-    for (std::size_t i = 0; i < m_.programs.size(); ++i) {
+    const std::uint64_t ends = userEnds_;
+    for (std::size_t i = 0; i < m_.programs.size() && userEnds_ == ends; ++i) {
         if (m_.programs[i].checked) launch(static_cast<int>(i), launchMode);
     }
 }
@@ -215,9 +217,11 @@ void LaunchedPrograms::setUpTrayIcon(int index, const AppEntry& app) {
     // part finds no window, and without a display there is none to find.
     if (!tray_ || !windows_ || app.titlePart.empty() || !windows_->available()) return;
     const std::uint64_t since = loop_.tickCount();
+    const std::uint64_t ends = userEnds_;
     WindowId window = 0;
     while ((window = FindWindowByTitlePart(*windows_, app.titlePart)) == 0) {
         if (loop_.tickCount() - since >= static_cast<std::uint64_t>(kWindowWaitMs)) return;
+        if (userEnds_ != ends) return;
         loop_.processMessages();
         loop_.sleepMs(kWindowPollMs);
     }
@@ -279,6 +283,7 @@ void LaunchedPrograms::tellNoTray() {
 void LaunchedPrograms::Disconnected() {
     // A connection lost without the user's action closes nothing.
     if (!s_.hangUpRequested) return;
+    ++userEnds_;
     for (std::size_t i = 0; i < m_.programs.size(); ++i) {
         const AppEntry app = m_.programs[i];
         if (!app.checked || !app.mustKill) continue;

@@ -2,6 +2,7 @@
 // optional icons in the notification area; and the program list of the page "Приложения".
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -90,6 +91,9 @@ class LaunchedPrograms {
     // that program.
     std::map<std::string, std::vector<int>> started_;
     bool noTrayTold_ = false;
+    // How many connections the user has ended: a launch that sees it change starts nothing more
+    // and stops waiting for a window.
+    std::uint64_t userEnds_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -1,6 +1,7 @@
 #include "ui/gui_main.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 #include "app/tform1.h"
 #include "platform/app_id.h"
@@ -14,8 +15,10 @@
 #include "ui/program_tray_hook.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_event_loop.h"
+#include "ui/qt_translations.h"
 #include "ui/qt_tray.h"
 #include "ui/qt_user_interface.h"
+#include "ui/termination_signals.h"
 
 namespace velmor {
 
@@ -24,6 +27,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     // The desktop (a Wayland compositor, the portals, the task switcher) finds the desktop entry by
     // this name.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
+    installQtTranslations(app);
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));
@@ -33,6 +37,8 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     if (instance != InstanceCheck::Run) return instance == InstanceCheck::Failed ? 1 : 0;
 
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
+    // A signal that comes during start-up is handled once the window is up.
+    TerminationSignals endSignals;
 
     QtEventLoop loop;
     auto ras = ras::makeDefaultService(loop);
@@ -72,7 +78,18 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
             form.DialOnRequest();
             window.refresh();
         });
-    return app.exec();
+    // Told to end (SIGTERM, SIGHUP, SIGINT), or the desktop session ends: the program ends as
+    // "Выход" does, the line dropped, without a question. The session manager's request to save
+    // comes first (the end may still be called off).
+    endSignals.whenSignalled([&] {
+        form.Close(false);
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [&](QSessionManager&) { form.SaveForSession(); });
+    const int status = app.exec();
+    if (!form.TerminateRequested()) form.Close(false);
+    return status;
 }
 
 }  // namespace velmor

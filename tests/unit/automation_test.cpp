@@ -266,6 +266,26 @@ TEST_F(AutomationTest, TheMonitorTicksWhileALaunchWaitsForAWindow) {
     EXPECT_EQ(caption(*p), kDialCaption);
     // The next program still started, though the ticks cleared the launch mode meanwhile.
     EXPECT_EQ(procs.startedPaths(), (std::vector<std::string>{"/opt/a/slow", "/opt/b/next"}));
+
+    // The user hangs up during the wait: the program that waits is stopped, the wait ends and
+    // no further program starts.
+    m.programs[0].mustKill = true;
+    m.programs[1].mustKill = true;
+    Timer hangUp(loop_, 5000);
+    hangUp.onTimer = [&] {
+        hangUp.setEnabled(false);
+        p->form.Button1Click();
+    };
+    procs.onStart = [&](const std::string&) { hangUp.setEnabled(true); };
+    p->form.Button1Click();
+    const std::uint64_t before = loop_.tickCount();
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_LT(loop_.tickCount() - before, 10000u);
+    EXPECT_EQ(procs.startedPaths(),
+              (std::vector<std::string>{"/opt/a/slow", "/opt/b/next", "/opt/a/slow"}));
+    EXPECT_EQ(procs.runningCount("/opt/a/slow"), 0);
+    EXPECT_EQ(procs.runningCount("/opt/b/next"), 0);
 }
 
 TEST_F(AutomationTest, ProgramListAddEditDeleteThroughTheDialog) {
@@ -417,6 +437,14 @@ TEST_F(AutomationTest, BothSchedulesAtMidnightFireAtTheFirstTickOfTheMinuteEvery
     EXPECT_EQ(count("Инициализация соединения"), 1);
     EXPECT_EQ(count("Процесс установления соединения был прерван пользователем"), 1);
     EXPECT_EQ(caption(*p), kDialCaption);
+    // "Применить" again within the minute, and the clock set back over it: no second ringing.
+    p->form.ScheduleChanged();
+    p->form.Button13Click();
+    loop_.advance(ScheduleClocks::kTickMs);
+    EXPECT_EQ(count("Инициализация соединения"), 1);
+    loop_.setLocalDateTime({2026, 12, 7, 23, 59, 58, 0});
+    loop_.advance(2000 + ScheduleClocks::kTickMs);
+    EXPECT_EQ(count("Инициализация соединения"), 1);
     loop_.advance(59000);  // once in the minute
     EXPECT_EQ(count("Инициализация соединения"), 1);
     loop_.advance(24 * 3600 * 1000LL - 59000);

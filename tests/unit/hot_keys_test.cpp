@@ -188,7 +188,7 @@ TEST_F(HotKeysTest, ALoadAppliesTheKeysAndTheScheduleAndLeavesNothingToApply) {
     EXPECT_FALSE(f.Model.timer.Button13.enabled);
 }
 
-TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActions) {
+TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActionsAndAFieldSwitchedOffNone) {
     auto p = started();
     auto& f = p->form;
     auto& h = f.Model.hotkeys;
@@ -199,6 +199,15 @@ TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActions) {
     h.HotLock.hotKey = 0x8000 | 'K';
     f.Button11Click();
     ASSERT_EQ(f.HotKeys.registrations().size(), 1u);  // the second registration is refused
+    // The dial binding is off: its field holding the same key does not dial.
+    h.HotDial.hotKey = 0x8000 | 'K';
+    system_.press(kModAlt, 'K');
+    EXPECT_TRUE(f.Model.window.minimized);
+    EXPECT_TRUE(f.Model.state.locked);
+    EXPECT_EQ(f.Model.conn.Button1.caption, kDialCaption);
+    // Switched off, the restore binding no longer restores; the lock one still unlocks.
+    h.MinCheck.checked = false;
+    f.Model.state.locked = false;
     system_.press(kModAlt, 'K');
     EXPECT_TRUE(f.Model.window.minimized);
     EXPECT_TRUE(f.Model.state.locked);
