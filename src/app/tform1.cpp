@@ -137,6 +137,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
 
 TForm1::~TForm1() {
     if (trayService_) trayService_->onAvailabilityChanged = nullptr;
+    forgetHotKeyService();
 }
 
 void TForm1::showError(const std::string& message) {

@@ -162,6 +162,8 @@ void initSettingsPages(MainForm& f) {
     h.Button11.enabled = false;
     h.NoHotKeysLabel = make<Label>("На этом рабочем столе глобальные горячие клавиши недоступны.");
     h.NoHotKeysLabel.visible = false;
+    for (Label* trigger : {&h.DialTrigger, &h.MinTrigger, &h.LockTrigger})
+        trigger->visible = false;
 }
 
 void initEventPages(MainForm& f) {

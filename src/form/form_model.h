@@ -106,6 +106,8 @@ struct HotKeysPage {
     HotKeyEdit HotDial, HotMin, HotLock;
     Button Button11;       // "Применить"
     Label NoHotKeysLabel;  // shown where the desktop has no global hot keys
+    // Beside each binding, the keys a desktop that has the last word on them gave it.
+    Label DialTrigger, MinTrigger, LockTrigger;
 };
 
 // Events, inner page "Звуки".
