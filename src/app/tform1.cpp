@@ -270,6 +270,9 @@ void TForm1::disableForNoEntry() {
 }
 
 void TForm1::FormShow() {
+    // Where a window on the screen keeps its taskbar button whatever the mode, the mode page says
+    // so.
+    Model.iface.NoTaskbarLabel.visible = !ui_.taskbarButtonHideable();
     applyDisplay();
     applyMode(DisplayEvent::FirstShow);
     if (Model.iface.HideOnRunCheck.checked) TimerMinimize.setEnabled(true);

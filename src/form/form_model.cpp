@@ -108,6 +108,10 @@ void initSettingsPages(MainForm& f) {
     i.HideOnConnectCheck = make<CheckBox>("Прятать программу при установке соединения");
     i.ShowOnDisconnCheck = make<CheckBox>("Показывать при потере соединения");
     i.NotShowHints = make<CheckBox>("Не показывать всплывающие подсказки (хинты)");
+    i.NoTaskbarLabel = make<Label>(
+        "В сеансе Wayland окно Velmor на экране всегда видно в таскбаре; убрать его оттуда можно, "
+        "только свернув.");
+    i.NoTaskbarLabel.visible = false;
 
     auto& d = f.dial;
     d.PingGroup = make<GroupBox>(" Пинг ", "Настройки пинга свои для каждого соединения");

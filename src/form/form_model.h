@@ -67,6 +67,7 @@ struct InterfacePage {
     Image Image7;
     Label Label27, Label28;  // "0" and the number of icon sets
     CheckBox HideOnRunCheck, HideOnConnectCheck, ShowOnDisconnCheck, NotShowHints;
+    Label NoTaskbarLabel;  // shown where a window on the screen cannot leave the taskbar
 };
 
 // Settings, inner page "Дозвон": the ping group and the minimum speed.

@@ -89,8 +89,10 @@ QWidget* buildInterfacePage(PageContext& ctx) {
     iconLayout->addSpacing(8);
     iconLayout->addWidget(preview);
 
+    FormLabel* noTaskbar = makeLabel(ctx, "NoTaskbarLabel", p.NoTaskbarLabel);
+    noTaskbar->setWordWrap(true);
     QVBoxLayout* page =
-        vbox({modeGroup, iconGroup, makeCheck(ctx, "HideOnRunCheck", p.HideOnRunCheck),
+        vbox({modeGroup, noTaskbar, iconGroup, makeCheck(ctx, "HideOnRunCheck", p.HideOnRunCheck),
               makeCheck(ctx, "HideOnConnectCheck", p.HideOnConnectCheck),
               makeCheck(ctx, "ShowOnDisconnCheck", p.ShowOnDisconnCheck),
               makeCheck(ctx, "NotShowHints", p.NotShowHints, VELMOR_ON(ctx, NotShowHintsClick))},
