@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     qt6-translations-l10n
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libasound2-dev
+    libxkbcommon-dev
     locales clang-format clang libclang-rt-14-dev
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
     ppp user-mode-linux kmod iproute2 iputils-ping util-linux

@@ -139,6 +139,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
 
 TForm1::~TForm1() {
     if (trayService_) trayService_->onAvailabilityChanged = nullptr;
+    forgetHotKeyService();
 }
 
 void TForm1::showError(const std::string& message) {
@@ -271,6 +272,9 @@ void TForm1::disableForNoEntry() {
 }
 
 void TForm1::FormShow() {
+    // Where a window on the screen keeps its taskbar button whatever the mode, the mode page says
+    // so.
+    Model.iface.NoTaskbarLabel.visible = !ui_.taskbarButtonHideable();
     applyDisplay();
     applyMode(DisplayEvent::FirstShow);
     if (Model.iface.HideOnRunCheck.checked) TimerMinimize.setEnabled(true);

@@ -236,6 +236,8 @@ class TForm1 : public SettingsHooks {
     // SettingsHooks
     void reportError(const std::string& message) override;
     void applyHotKeys() override;
+    // Takes the form's handlers off the hot-key service (another one, or the form ends).
+    void forgetHotKeyService();
     void applySchedule() override;
     void applyDisplay() override;
     void applyRedialPause() override;

@@ -6,6 +6,7 @@
 
 #include "app/tform1_private.h"
 #include "desktop/about_box.h"
+#include "desktop/hot_key_desktop.h"
 
 namespace velmor {
 
@@ -121,9 +122,40 @@ void TForm1::setTrayService(TrayService* service) {
 }
 
 void TForm1::setHotKeyService(HotKeyService* service) {
+    forgetHotKeyService();
     HotKeys.setService(service);
     Model.hotkeys.NoHotKeysLabel.visible = service && !service->available();
     Display.setRestoreKey(restoreKeyRegistered());
+    if (!service) return;
+    // A desktop that has the last word on the keys shows what each is for, and tells which keys
+    // it gave them.
+    service->purposeOf = [this](unsigned modifiers, std::uint8_t virtualKey) {
+        return hotKeyPurpose(Model.hotkeys, hotKeyValue(modifiers, virtualKey));
+    };
+    service->onTriggersChosen = [this](const std::map<int, std::string>& triggers) {
+        showDesktopTriggers(Model.hotkeys, HotKeys, triggers);
+        ui_.refresh();
+    };
+    // Global hot keys found missing or refused later: nothing is held (choosing "Нигде" warns);
+    // back again, the bindings are put in force anew.
+    service->onAvailabilityChanged = [this](bool available) {
+        Model.hotkeys.NoHotKeysLabel.visible = !available;
+        if (available) {
+            applyHotKeys();
+        } else {
+            HotKeys.ClearHotKeys();
+            Display.setRestoreKey(restoreKeyRegistered());
+        }
+        ui_.refresh();
+    };
+}
+
+void TForm1::forgetHotKeyService() {
+    HotKeyService* old = HotKeys.service();
+    if (!old) return;
+    old->purposeOf = nullptr;
+    old->onTriggersChosen = nullptr;
+    old->onAvailabilityChanged = nullptr;
 }
 
 void TForm1::setClipboard(Clipboard* clipboard) {

@@ -156,6 +156,7 @@ void LaunchedPrograms::setServices(ProcessService* processes, WindowService* win
 
 void LaunchedPrograms::BitBtn9Click() {
     TForm8 dialog;
+    noteWindows(dialog);
     ui_.showProgramDialog(dialog);
     if (!dialog.accepted()) return;
     m_.programs.push_back(dialog.result());
@@ -166,12 +167,17 @@ void LaunchedPrograms::BitBtn10Click() {
     if (i < 0 || i >= static_cast<int>(m_.programs.size())) return;
     TForm8 dialog;
     dialog.fill(m_.programs[i]);
+    noteWindows(dialog);
     ui_.showProgramDialog(dialog);
     // The list may have changed while the dialog was up (a launch, a switch of entry).
     if (!dialog.accepted() || i >= static_cast<int>(m_.programs.size())) return;
     AppEntry edited = dialog.result();
     edited.trayIcon = m_.programs[i].trayIcon;
     m_.programs[i] = std::move(edited);
+}
+
+void LaunchedPrograms::noteWindows(TForm8& dialog) const {
+    if (windows_ && !windows_->seesAllWindows()) dialog.Note = kX11WindowsOnly;
 }
 
 void LaunchedPrograms::BitBtn14Click() {

@@ -18,6 +18,8 @@
 
 namespace velmor {
 
+class TForm8;
+
 // Terminates every process of this user (the dialer itself excepted) that runs the program
 // file path: its executable's file name or full path equals path, letter case ignored; or it is
 // that file itself; or it is the interpreter running that script. A stored link matches the
@@ -76,6 +78,8 @@ class LaunchedPrograms {
     void removeIcon(int icon);
     void toggleWindow(const std::string& titlePart);
     void tellNoTray();
+    // Says in the program dialog what this desktop cannot do with the programs' windows.
+    void noteWindows(TForm8& dialog) const;
 
     EventLoop& loop_;
     MainForm& m_;

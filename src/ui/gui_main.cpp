@@ -5,6 +5,7 @@
 
 #include "app/tform1.h"
 #include "platform/app_id.h"
+#include "platform/desktop_session.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/linux/x11_hotkeys.h"
@@ -12,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/ras.h"
 #include "ui/main_window.h"
+#include "ui/portal_hotkeys.h"
 #include "ui/program_tray_hook.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_event_loop.h"
@@ -43,11 +45,14 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     QtEventLoop loop;
     auto ras = ras::makeDefaultService(loop);
     // The desktop services outlive the form, which releases its icon and hot keys through them.
-    // Global hot keys are X11 key grabs: a Wayland session has none.
+    // Global hot keys are the desktop portal's in a Wayland session (key grabs through XWayland
+    // would see the keys only while an X11 window has the focus), X11 key grabs on X11.
     QtTrayService tray;
     QtClipboard clipboard;
     std::unique_ptr<HotKeyService> hotKeys;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (waylandSession()) {
+        hotKeys = std::make_unique<PortalHotKeys>();
+    } else if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         hotKeys = std::make_unique<X11HotKeys>(loop);
     } else {
         hotKeys = std::make_unique<NoHotKeys>();

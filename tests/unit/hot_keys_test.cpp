@@ -213,13 +213,24 @@ TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActionsAndAFieldSwitchedOffNone)
     EXPECT_TRUE(f.Model.state.locked);
 }
 
-TEST_F(HotKeysTest, WithoutGlobalHotKeysThePageSaysSo) {
+TEST_F(HotKeysTest, WithoutGlobalHotKeysThePageSaysSoAlsoWhenTheyComeOrGoLater) {
     system_.usable = false;
     auto p = started({{"HotMin", "122"}});
-    EXPECT_TRUE(p->form.Model.hotkeys.NoHotKeysLabel.visible);
-    EXPECT_TRUE(p->form.Model.hotkeys.MinCheck.checked);
-    EXPECT_TRUE(p->form.HotKeys.registrations().empty());
+    auto& f = p->form;
+    EXPECT_TRUE(f.Model.hotkeys.NoHotKeysLabel.visible);
+    EXPECT_TRUE(f.Model.hotkeys.MinCheck.checked);
+    EXPECT_TRUE(f.HotKeys.registrations().empty());
     EXPECT_TRUE(p->ui.messages.empty());
+    // They come (a desktop service that answers late): the bindings are put in force.
+    system_.setUsable(true);
+    EXPECT_FALSE(f.Model.hotkeys.NoHotKeysLabel.visible);
+    EXPECT_TRUE(system_.holds(0, kF11));
+    // They go (refused): nothing is held, so choosing "Нигде" warns.
+    system_.setUsable(false);
+    EXPECT_TRUE(f.Model.hotkeys.NoHotKeysLabel.visible);
+    EXPECT_TRUE(f.HotKeys.registrations().empty());
+    f.NoneRadioClick();
+    EXPECT_EQ(p->ui.messages.size(), 1u);
 }
 
 }  // namespace

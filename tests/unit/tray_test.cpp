@@ -442,6 +442,13 @@ TEST_F(TrayTest, WithoutATrayTheWindowKeepsItsTaskbarButtonAndTheUserIsToldOnce)
     EXPECT_TRUE(icon().visible);
     tray_.setPresent(false);
     EXPECT_TRUE(button(*p));
+    EXPECT_FALSE(f.Model.iface.NoTaskbarLabel.visible);
+
+    // Where a shown window keeps its taskbar button (Wayland), the mode page says so.
+    auto wayland = prepared();
+    wayland->ui.taskbarHideable = false;
+    wayland->start();
+    EXPECT_TRUE(wayland->form.Model.iface.NoTaskbarLabel.visible);
 }
 
 }  // namespace
