@@ -41,7 +41,7 @@ test_packages=(
     git locales clang-format clang libclang-rt-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
-    user-mode-linux kmod iproute2 iputils-ping util-linux
+    user-mode-linux kmod iproute2 iputils-ping util-linux mount passwd procps
     desktop-file-utils appstream man-db bash-completion
     dbus-daemon python3-dbusmock
     weston sway grim
