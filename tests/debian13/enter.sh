@@ -34,6 +34,8 @@ on() {
     mounted+=("$target")
 }
 
+# The root a mount point of its own, as / is, so that the tests can make mount namespaces there.
+on "$root" --bind "$root"
 on "$root/proc" -t proc -o nosuid,nodev,noexec proc
 on "$root/sys" -t sysfs -o ro,nosuid,nodev,noexec sysfs
 on "$root/dev" -t tmpfs -o mode=0755,nosuid,size=64k dev
