@@ -8,8 +8,8 @@
 # Usage: tests/debian13/enter.sh ROOT SOURCE_DIR CACHE_DIR COMMAND...
 set -uo pipefail
 
+# Once more as the first process of new namespaces, which end with it: there its PID ($$) is 1.
 if [ "${VELMOR_ENTERED:-}" != "$$" ]; then
-    # Once more as the first process (PID 1) of new namespaces, which end with it.
     exec unshare --mount --pid --ipc --fork --kill-child --propagation private \
         env VELMOR_ENTERED=1 "$0" "$@"
 fi
