@@ -3,7 +3,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/setup.sh || exit 1
+./scripts/setup.sh --tests || exit 1
 jobs=$(nproc)
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null || exit 1
 cmake --build build-asan -j"$jobs" || exit 1
@@ -43,6 +43,15 @@ esac
 # The Debian package installed on this machine and used (only as root; it says why otherwise).
 echo "== package test =="
 ./tests/package/run.sh || status=1
+
+# The same build with Debian 13's compiler and Qt, its unit and UI tests and its package, in a
+# Debian 13 root that the script makes and keeps in /var/cache/velmor (only as root).
+echo "== Debian 13 =="
+tests/debian13/run.sh
+case $? in
+    0 | 77) ;;
+    *) status=1 ;;
+esac
 
 if command -v clang-format >/dev/null; then
     unformatted=$(git ls-files '*.cpp' '*.h' | xargs -r clang-format --dry-run 2>&1 | grep -c warning || true)

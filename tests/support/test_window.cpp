@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>

@@ -10,7 +10,10 @@ mount -t sysfs sys /sys
 mount -t tmpfs tmp /tmp
 mount -t tmpfs run /run
 mkdir -p /tmp/out
-mount -t hostfs -o "$VELMOR_OUT" hostfs /tmp/out || exec poweroff -f
+# The host folder: older kernels take its path as the whole option text; newer ones take it as
+# hostfs=PATH, the only form that a mount through the new mount interface can give.
+mount -t hostfs -o "$VELMOR_OUT" hostfs /tmp/out 2>/dev/null ||
+    mount -t hostfs -o "hostfs=$VELMOR_OUT" hostfs /tmp/out || exec poweroff -f
 exec >/tmp/out/log 2>&1
 echo booted >/tmp/out/booted
 mkdir -p /dev/pts /run/lock /run/netns
