@@ -1,15 +1,18 @@
 #include "ui/gui_main.h"
 
 #include <QApplication>
+#include <cstdio>
 
 #include "app/tform1.h"
 #include "platform/app_id.h"
+#include "platform/control.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
+#include "ui/dbus_control.h"
 #include "ui/main_window.h"
 #include "ui/program_tray_hook.h"
 #include "ui/qt_clipboard.h"
@@ -27,10 +30,16 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));
-    // A second start while the program runs ends at once, without a window or a message.
+    // A second start while the program runs ends at once, without a window or a message: the
+    // program that runs shows its window (or dials, for the desktop entry's action).
     InstanceLock lock(InstanceLock::defaultPath());
     const InstanceCheck instance = checkSingleInstance(lock, ui);
-    if (instance != InstanceCheck::Run) return instance == InstanceCheck::Failed ? 1 : 0;
+    if (instance == InstanceCheck::AnotherRuns) {
+        activateRunningInstance(options.dial ? QString::fromLatin1(control::kConnectAction)
+                                             : QString());
+        return 0;
+    }
+    if (instance != InstanceCheck::Run) return 1;
 
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
 
@@ -67,12 +76,23 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     window.refresh();
     window.show();
     form.FormShow();
+    // Other programs of the user watch and drive the program on the session bus.
+    DBusControl control(form.Remote);
+    if (std::string why; control.start(why)) {
+        form.Remote.setService(&control);
+        window.onRefresh([&form] { form.Remote.modelChanged(); });
+    } else {
+        std::fprintf(stderr, "velmor: управлять программой через velmorctl нельзя: %s\n",
+                     why.c_str());
+    }
     if (options.dial)
         loop.post([&] {
             form.DialOnRequest();
             window.refresh();
         });
-    return app.exec();
+    const int status = app.exec();
+    form.Remote.setService(nullptr);
+    return status;
 }
 
 }  // namespace velmor
