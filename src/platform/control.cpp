@@ -13,8 +13,9 @@ const char* const kPropertyNames[kPropertyCount] = {
     "SentBytes", "SessionMoney", "Attempts",
 };
 
-const char* const kRefusalNames[] = {"",          "Locked",      "NotIdle",
-                                     "NotActive", "Unavailable", "NoSuchEntry"};
+const char* const kRefusalNames[] = {
+    "", "Locked", "NotIdle", "NotActive", "Unavailable", "NoSuchEntry", "Busy"};
+constexpr int kRefusals = 7;
 
 }  // namespace
 
@@ -65,7 +66,7 @@ std::string errorName(Refusal r) {
 }
 
 Refusal refusalFromErrorName(const std::string& name) {
-    for (int i = 1; i < 6; ++i) {
+    for (int i = 1; i < kRefusals; ++i) {
         const auto r = static_cast<Refusal>(i);
         if (name == errorName(r)) return r;
     }

@@ -69,7 +69,7 @@ std::vector<Property> differences(const Snapshot& a, const Snapshot& b);
 enum class Command { Dial, HangUp, Next, Redial, SelectEntry, Show, Activate };
 
 // Why a command was not carried out; each has an error name on the bus.
-enum class Refusal { None, Locked, NotIdle, NotActive, Unavailable, NoSuchEntry };
+enum class Refusal { None, Locked, NotIdle, NotActive, Unavailable, NoSuchEntry, Busy };
 // "invalid.velmor.velmor.Error.Locked", ...; empty for None.
 std::string errorName(Refusal r);
 Refusal refusalFromErrorName(const std::string& name);

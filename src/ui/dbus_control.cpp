@@ -1,5 +1,6 @@
 #include "ui/dbus_control.h"
 
+#include <QApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -138,6 +139,14 @@ bool DBusControl::handleMessage(const QDBusMessage& message, const QDBusConnecti
                          QStringLiteral("), not (") + signature + QStringLiteral(")"));
     };
     auto run = [&](Command command, const std::string& argument = {}) {
+        // A question of the window waits for its answer: the window takes no command meanwhile,
+        // but it may be brought to the front to be answered.
+        if (command != Command::Show && command != Command::Activate &&
+            qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+            QApplication::activeModalWidget()) {
+            return error(QString::fromStdString(control::errorName(control::Refusal::Busy)),
+                         QStringLiteral("Программа ждёт ответа на вопрос в своём окне"));
+        }
         const control::Outcome outcome = handler_.command(command, argument);
         if (outcome.done()) return reply();
         return error(QString::fromStdString(control::errorName(outcome.refusal)),
