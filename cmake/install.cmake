@@ -103,8 +103,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velmor.invalid/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# pppd for a real modem; xdg-open for the help pages and for launched files that are documents.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ppp, xdg-utils")
+# pppd for a real modem; xdg-open for the help pages and for launched files that are documents;
+# Qt's own translations for the file dialog and the edit menus in Russian.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ppp, xdg-utils, qt6-translations-l10n")
 configure_file(${VELMOR_PACKAGING}/deb/postinst.in ${VELMOR_GENERATED}/postinst @ONLY)
 file(WRITE ${VELMOR_GENERATED}/conffiles
      "${VELMOR_PPP_DIR}/peers/velmor\n"

@@ -8,7 +8,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     nettle-dev libcurl4-openssl-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+    qt6-translations-l10n
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libasound2-dev
+    libxkbcommon-dev
     libdbus-1-dev dbus-daemon libglib2.0-bin
     locales clang-format clang libclang-rt-14-dev
     xvfb xauth imagemagick openbox x11-utils xdotool trayer

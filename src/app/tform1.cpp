@@ -140,6 +140,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
 
 TForm1::~TForm1() {
     if (trayService_) trayService_->onAvailabilityChanged = nullptr;
+    forgetHotKeyService();
 }
 
 void TForm1::showError(const std::string& message) {
@@ -272,23 +273,28 @@ void TForm1::disableForNoEntry() {
 }
 
 void TForm1::FormShow() {
+    // Where a window on the screen keeps its taskbar button whatever the mode, the mode page says
+    // so.
+    Model.iface.NoTaskbarLabel.visible = !ui_.taskbarButtonHideable();
     applyDisplay();
     applyMode(DisplayEvent::FirstShow);
     if (Model.iface.HideOnRunCheck.checked) TimerMinimize.setEnabled(true);
     ui_.refresh();
 }
 
-bool TForm1::FormCloseQuery() {
+bool TForm1::FormCloseQuery(bool ask) {
     const std::string& caption = Model.conn.Button1.caption;
     if (caption == kAbortCaption) {
         RasCon.HangUpAndWait(session.dialHandle, 0, 3000, false);
         return true;
     }
     if (caption == kHangUpCaption) {
-        TForm7 dialog(loop_, Model.state);
-        ui_.showExitDialog(dialog);
-        if (!Model.state.closeAllowed) return false;
-        if (Model.state.hangUpOnExit) {
+        if (ask) {
+            TForm7 dialog(loop_, Model.state);
+            ui_.showExitDialog(dialog);
+            if (!Model.state.closeAllowed) return false;
+        }
+        if (!ask || Model.state.hangUpOnExit) {
             RasCon.HangUpAndWait(session.activeConnection, 0, 3000, false);
             RasCon.HangUpAndWait(session.activeConnection, 0, 3000, false);
         }
@@ -328,10 +334,18 @@ void TForm1::FormClose() {
     saveShownSettings(Model.conn.ComboBox1.text());
 }
 
-bool TForm1::Close() {
-    if (!FormCloseQuery()) return false;
+bool TForm1::Close(bool ask) {
+    // Closed already, also while the question was shown (the session ended meanwhile).
+    if (session.closing) return true;
+    const bool allowed = FormCloseQuery(ask);
+    if (session.closing) return true;
+    if (!allowed) return false;
     FormClose();
     return true;
+}
+
+void TForm1::SaveForSession() {
+    if (!session.closing && !terminate_) saveShownSettings(Model.conn.ComboBox1.text());
 }
 
 }  // namespace velmor

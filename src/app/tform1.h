@@ -90,6 +90,7 @@ class TForm1 : public SettingsHooks {
     Clipboard* clipboard_ = nullptr;
     std::optional<DisplayMode> appliedMode_;
     bool trayFallbackTold_ = false;
+    bool restoreFallbackTold_ = false;
 
     // --- life cycle --------------------------------------------------------------------------
     // The creation sequence, with the program's first command-line argument. It always runs to
@@ -102,8 +103,9 @@ class TForm1 : public SettingsHooks {
     // (the start-up dial), which it would abort.
     void DialOnRequest();
     void FormShow();
-    // True when the window may close.
-    bool FormCloseQuery();
+    // True when the window may close. Without a question (ask false: the session ends) a
+    // connection is dropped as the countdown would drop it.
+    bool FormCloseQuery(bool ask = true);
     void FormClose();
     // The set-password dialog was closed without a password: the program ends without saving.
     bool TerminateRequested() const { return terminate_; }
@@ -186,9 +188,12 @@ class TForm1 : public SettingsHooks {
     void RasConStateEvent(const TRasStateRec& rec);
     void CopyIPClick();
 
-    // The front end's request to close the window (close box, "Выход", the menu's "Выход").
-    // True when the window closed (FormClose ran).
-    bool Close();
+    // The front end's request to close the window (close box, "Выход", the menu's "Выход");
+    // ask false: the program is told to end (a signal, the end of the desktop session). True
+    // when the window closed (FormClose ran, now or before).
+    bool Close(bool ask = true);
+    // The desktop asks for what has been counted to be on disk now: the settings are saved.
+    void SaveForSession();
 
     // The automatic update check and its result.
     void CheckForUpdate();
@@ -239,6 +244,8 @@ class TForm1 : public SettingsHooks {
     // SettingsHooks
     void reportError(const std::string& message) override;
     void applyHotKeys() override;
+    // Takes the form's handlers off the hot-key service (another one, or the form ends).
+    void forgetHotKeyService();
     void applySchedule() override;
     void applyDisplay() override;
     void applyRedialPause() override;
@@ -278,6 +285,9 @@ class TForm1 : public SettingsHooks {
     void guarded(F&& step);
     void applyMode(DisplayEvent event);
     void tellTrayFallback();
+    // Mode NONE keeps the taskbar button while no hot key restores the window: said once.
+    bool restoreKeyRegistered() const;
+    void tellRestoreFallback();
 
     EventLoop& loop_;
     ras::RasService& rasService_;

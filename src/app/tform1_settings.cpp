@@ -6,12 +6,6 @@
 
 namespace velmor {
 
-namespace {
-constexpr const char* kNoRestoreHotKey =
-    "Горячая клавиша \"Свернуть/развернуть\" не зарегистрирована: свёрнутую программу нельзя "
-    "будет вернуть на экран.";
-}  // namespace
-
 // --- settings pages --------------------------------------------------------------------------
 
 void TForm1::applyRedialPause() {
@@ -54,10 +48,7 @@ void TForm1::NoneRadioClick() {
     Model.setMode(DisplayMode::None);
     applyMode(DisplayEvent::Select);
     // Minimized in this mode, only the minimize/restore hot key brings the window back.
-    const auto& h = Model.hotkeys;
-    if (!h.MinCheck.checked || !HotKeys.isRegistered(h.HotMin.hotKey)) {
-        ui_.messageBox(MessageKind::Warning, MessageButtons::Ok, kNoRestoreHotKey);
-    }
+    tellRestoreFallback();
 }
 void TForm1::TrackBarChange() {
     applyDisplay();
@@ -88,6 +79,7 @@ void TForm1::applyHotKeys() {
     hotKeyBindings_[0].apply(HotKeys, h.DialCheck.checked, h.HotDial.hotKey);
     hotKeyBindings_[1].apply(HotKeys, h.MinCheck.checked, h.HotMin.hotKey);
     hotKeyBindings_[2].apply(HotKeys, h.LockCheck.checked, h.HotLock.hotKey);
+    Display.setRestoreKey(restoreKeyRegistered());
     // Applied by the button, by leaving the page or by loading the settings: nothing is left
     // to apply.
     h.Button11.enabled = false;

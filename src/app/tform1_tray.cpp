@@ -6,6 +6,7 @@
 
 #include "app/tform1_private.h"
 #include "desktop/about_box.h"
+#include "desktop/hot_key_desktop.h"
 
 namespace velmor {
 
@@ -15,6 +16,9 @@ constexpr const char* kHideCaption = "Свернуть";
 constexpr int kBalloonSeconds = 60;
 constexpr const char* kNoTray =
     "На этом рабочем столе нет области уведомлений (трея), поэтому Velmor остаётся в таскбаре.";
+constexpr const char* kNoRestoreHotKey =
+    "Горячая клавиша \"Свернуть/развернуть\" не зарегистрирована, поэтому Velmor остаётся в "
+    "таскбаре: без неё свёрнутую программу нельзя было бы вернуть на экран.";
 }  // namespace
 
 // --- window, menu ----------------------------------------------------------------------------
@@ -118,8 +122,40 @@ void TForm1::setTrayService(TrayService* service) {
 }
 
 void TForm1::setHotKeyService(HotKeyService* service) {
+    forgetHotKeyService();
     HotKeys.setService(service);
     Model.hotkeys.NoHotKeysLabel.visible = service && !service->available();
+    Display.setRestoreKey(restoreKeyRegistered());
+    if (!service) return;
+    // A desktop that has the last word on the keys shows what each is for, and tells which keys
+    // it gave them.
+    service->purposeOf = [this](unsigned modifiers, std::uint8_t virtualKey) {
+        return hotKeyPurpose(Model.hotkeys, hotKeyValue(modifiers, virtualKey));
+    };
+    service->onTriggersChosen = [this](const std::map<int, std::string>& triggers) {
+        showDesktopTriggers(Model.hotkeys, HotKeys, triggers);
+        ui_.refresh();
+    };
+    // Global hot keys found missing or refused later: nothing is held (choosing "Нигде" warns);
+    // back again, the bindings are put in force anew.
+    service->onAvailabilityChanged = [this](bool available) {
+        Model.hotkeys.NoHotKeysLabel.visible = !available;
+        if (available) {
+            applyHotKeys();
+        } else {
+            HotKeys.ClearHotKeys();
+            Display.setRestoreKey(restoreKeyRegistered());
+        }
+        ui_.refresh();
+    };
+}
+
+void TForm1::forgetHotKeyService() {
+    HotKeyService* old = HotKeys.service();
+    if (!old) return;
+    old->purposeOf = nullptr;
+    old->onTriggersChosen = nullptr;
+    old->onAvailabilityChanged = nullptr;
 }
 
 void TForm1::setClipboard(Clipboard* clipboard) {
@@ -128,6 +164,7 @@ void TForm1::setClipboard(Clipboard* clipboard) {
 
 void TForm1::applyMode(DisplayEvent event) {
     const DisplayMode mode = Model.mode();
+    Display.setRestoreKey(restoreKeyRegistered());
     Display.apply(mode, event);
     appliedMode_ = mode;
     if (TrayIcon) TrayIcon->setIconVisible(Model.window.trayIconVisible);
@@ -139,11 +176,23 @@ void TForm1::tellTrayFallback() {
     ui_.messageBox(MessageKind::Warning, MessageButtons::Ok, kNoTray);
 }
 
+bool TForm1::restoreKeyRegistered() const {
+    const auto& h = Model.hotkeys;
+    return h.MinCheck.checked && HotKeys.isRegistered(h.HotMin.hotKey);
+}
+
+void TForm1::tellRestoreFallback() {
+    if (!Display.keptForNoRestoreKey() || restoreFallbackTold_) return;
+    restoreFallbackTold_ = true;
+    ui_.messageBox(MessageKind::Warning, MessageButtons::Ok, kNoRestoreHotKey);
+}
+
 void TForm1::ApplyModeOnMinimize() {
     Model.window.minimized = true;
     Model.window.visible = false;
     applyMode(DisplayEvent::Minimize);
     tellTrayFallback();
+    tellRestoreFallback();
 }
 
 void TForm1::ApplyModeOnRestore() {
@@ -179,11 +228,11 @@ void TForm1::MHideClick() {
 }
 
 void TForm1::HotKeysHotKeyPressed(std::uint32_t value) {
-    // Every field holding the value runs its action, in this order.
+    // Every switched-on binding whose field holds the value runs its action, in this order.
     const auto pressed = static_cast<std::uint16_t>(value);
     const auto& h = Model.hotkeys;
-    if (pressed == h.HotDial.hotKey) guarded([&] { Button1Click(); });
-    if (pressed == h.HotMin.hotKey) {
+    if (h.DialCheck.checked && pressed == h.HotDial.hotKey) guarded([&] { Button1Click(); });
+    if (h.MinCheck.checked && pressed == h.HotMin.hotKey) {
         guarded([&] {
             if (ui_.applicationMinimized()) {
                 ui_.restoreApplication();
@@ -192,7 +241,7 @@ void TForm1::HotKeysHotKeyPressed(std::uint32_t value) {
             }
         });
     }
-    if (pressed == h.HotLock.hotKey) guarded([&] { LockHotKey(); });
+    if (h.LockCheck.checked && pressed == h.HotLock.hotKey) guarded([&] { LockHotKey(); });
     ui_.refresh();
 }
 

@@ -22,6 +22,15 @@ void TAlarmClock::recompute(const LocalDateTime& now) {
     waiting_ = nowSeconds < alarmSeconds || alarmSeconds == 0;
 }
 
+bool TAlarmClock::rangOn(const LocalDateTime& now) const {
+    return rangDay_ == daysFromCivil(now.year, now.month, now.day) &&
+           rangMinute_ == hour_ * 60 + minute_;
+}
+
+bool TAlarmClock::waiting() const {
+    return waiting_ && !rangOn(clock_.now());
+}
+
 bool TAlarmClock::inAlarmMinute(const LocalDateTime& now) const {
     return now.hour == hour_ && now.minute == minute_;
 }
@@ -29,8 +38,10 @@ bool TAlarmClock::inAlarmMinute(const LocalDateTime& now) const {
 void TAlarmClock::tick(const LocalDateTime& now) {
     if (AlarmEnabled && inAlarmMinute(now)) {
         // Once in the minute: a tick after the alarm has rung waits for the next day.
-        if (waiting_) {
+        if (waiting_ && !rangOn(now)) {
             waiting_ = false;
+            rangDay_ = daysFromCivil(now.year, now.month, now.day);
+            rangMinute_ = hour_ * 60 + minute_;
             if (OnAlarm) OnAlarm();
         }
         return;

@@ -2,6 +2,7 @@
 // two alarm clocks and shows the time of day.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -20,8 +21,9 @@ class TAlarmClock {
     int AlarmMinute() const { return minute_; }
     bool AlarmEnabled = false;
     // The alarm is still to ring (cleared when it rings, set again once the time of day is before
-    // it, that is after midnight).
-    bool waiting() const { return waiting_; }
+    // it, that is after midnight). It never rings twice on one day at one time: not after its time
+    // is set again within its minute, nor after the system's clock was set back over it.
+    bool waiting() const;
 
     std::function<void()> OnAlarm;
 
@@ -32,11 +34,16 @@ class TAlarmClock {
 
   private:
     void recompute(const LocalDateTime& now);
+    // It has rung today at its present time.
+    bool rangOn(const LocalDateTime& now) const;
 
     const Clock& clock_;
     int hour_ = 0;
     int minute_ = 0;
     bool waiting_ = true;
+    // The day (days since the epoch) and the minute of the day of the last ringing.
+    std::int64_t rangDay_ = -1;
+    int rangMinute_ = -1;
 };
 
 // The clocks of the page "Таймер". The alarms keep the rule of a 450 ms tick: an alarm rings at

@@ -156,6 +156,7 @@ void LaunchedPrograms::setServices(ProcessService* processes, WindowService* win
 
 void LaunchedPrograms::BitBtn9Click() {
     TForm8 dialog;
+    noteWindows(dialog);
     ui_.showProgramDialog(dialog);
     if (!dialog.accepted()) return;
     m_.programs.push_back(dialog.result());
@@ -166,12 +167,17 @@ void LaunchedPrograms::BitBtn10Click() {
     if (i < 0 || i >= static_cast<int>(m_.programs.size())) return;
     TForm8 dialog;
     dialog.fill(m_.programs[i]);
+    noteWindows(dialog);
     ui_.showProgramDialog(dialog);
     // The list may have changed while the dialog was up (a launch, a switch of entry).
     if (!dialog.accepted() || i >= static_cast<int>(m_.programs.size())) return;
     AppEntry edited = dialog.result();
     edited.trayIcon = m_.programs[i].trayIcon;
     m_.programs[i] = std::move(edited);
+}
+
+void LaunchedPrograms::noteWindows(TForm8& dialog) const {
+    if (windows_ && !windows_->seesAllWindows()) dialog.Note = kX11WindowsOnly;
 }
 
 void LaunchedPrograms::BitBtn14Click() {
@@ -187,9 +193,11 @@ void LaunchedPrograms::BitBtn14Click() {
 void LaunchedPrograms::LaunchTickedPrograms() {
     // One after the other; a launch may wait for a window and let other handlers run meanwhile,
     // so the list is looked at afresh for every row. The monitor's ticks during such a wait clear
-    // the launch mode: the one the connection was accepted with holds for the whole list.
+    // the launch mode: the one the connection was accepted with holds for the whole list. Once
+    // the user has ended the connection, nothing more is started.
     const bool launchMode = s_.launchMode;
-    for (std::size_t i = 0; i < m_.programs.size(); ++i) {
+    const std::uint64_t ends = userEnds_;
+    for (std::size_t i = 0; i < m_.programs.size() && userEnds_ == ends; ++i) {
         if (m_.programs[i].checked) launch(static_cast<int>(i), launchMode);
     }
 }
@@ -215,9 +223,11 @@ void LaunchedPrograms::setUpTrayIcon(int index, const AppEntry& app) {
     // part finds no window, and without a display there is none to find.
     if (!tray_ || !windows_ || app.titlePart.empty() || !windows_->available()) return;
     const std::uint64_t since = loop_.tickCount();
+    const std::uint64_t ends = userEnds_;
     WindowId window = 0;
     while ((window = FindWindowByTitlePart(*windows_, app.titlePart)) == 0) {
         if (loop_.tickCount() - since >= static_cast<std::uint64_t>(kWindowWaitMs)) return;
+        if (userEnds_ != ends) return;
         loop_.processMessages();
         loop_.sleepMs(kWindowPollMs);
     }
@@ -279,6 +289,7 @@ void LaunchedPrograms::tellNoTray() {
 void LaunchedPrograms::Disconnected() {
     // A connection lost without the user's action closes nothing.
     if (!s_.hangUpRequested) return;
+    ++userEnds_;
     for (std::size_t i = 0; i < m_.programs.size(); ++i) {
         const AppEntry app = m_.programs[i];
         if (!app.checked || !app.mustKill) continue;

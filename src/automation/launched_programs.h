@@ -2,6 +2,7 @@
 // optional icons in the notification area; and the program list of the page "Приложения".
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +17,8 @@
 #include "platform/processes.h"
 
 namespace velmor {
+
+class TForm8;
 
 // Terminates every process of this user (the dialer itself excepted) that runs the program
 // file path: its executable's file name or full path equals path, letter case ignored; or it is
@@ -75,6 +78,8 @@ class LaunchedPrograms {
     void removeIcon(int icon);
     void toggleWindow(const std::string& titlePart);
     void tellNoTray();
+    // Says in the program dialog what this desktop cannot do with the programs' windows.
+    void noteWindows(TForm8& dialog) const;
 
     EventLoop& loop_;
     MainForm& m_;
@@ -90,6 +95,9 @@ class LaunchedPrograms {
     // that program.
     std::map<std::string, std::vector<int>> started_;
     bool noTrayTold_ = false;
+    // How many connections the user has ended: a launch that sees it change starts nothing more
+    // and stops waiting for a window.
+    std::uint64_t userEnds_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

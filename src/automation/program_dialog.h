@@ -9,6 +9,11 @@
 namespace velmor {
 
 inline constexpr const char* kProgramFilter = "Выполняемые файлы (*.exe)|*.exe|Все файлы|*.*";
+// The note of a desktop where only X11 programs' windows can be seen (a Wayland session).
+inline constexpr const char* kX11WindowsOnly =
+    "В сеансе Wayland Velmor видит окна только тех программ, что работают через XWayland: окна "
+    "остальных не найдутся по части заголовка и не спрячутся в трей, а их окно \" ICQ\" не "
+    "закроется.";
 
 class TForm8 {
   public:
@@ -23,6 +28,9 @@ class TForm8 {
     int RadioGroup1 = 0;  // " Параметры запуска ": the run method
     bool CheckBox1 = false;  // "Запускать при восстановление соединения"
     bool CheckBox2 = false;  // "Завершать работу после отсоединения "вручную""
+    // What this desktop cannot do with the programs' windows, said under the fields; empty:
+    // nothing.
+    std::string Note;
 
     // Fills the fields from a program of the list.
     void fill(const AppEntry& app);

@@ -11,7 +11,19 @@ TAboutBox::TAboutBox(EventLoop& loop, UserInterface& ui, std::string homePage,
     Download.OnDoneFile = [this](const std::string& name, std::int64_t size) {
         DownloadDoneFile(name, size);
     };
-    // A failure says nothing: the button keeps reading "Прервать" until it is pressed.
+    // A check that failed (no answer within the time limit, no connection) says so, unless the
+    // user stopped it and has been told already.
+    Download.OnError = [this] {
+        if (Button2Caption != "Прервать") return;
+        failed();
+    };
+}
+
+void TAboutBox::failed() {
+    ui_.messageBox(MessageKind::Error, MessageButtons::Ok,
+                   "Ошибка. Проверьте подключение к Интернету и повторите попытку.");
+    Button2Caption = "Обновить";
+    if (onChanged) onChanged();
 }
 
 void TAboutBox::Button2Click() {
@@ -37,10 +49,7 @@ void TAboutBox::DownloadDoneFile(const std::string& /*fileName*/, std::int64_t s
     // of an error page).
     if (size != 4 || !takeFirstLine(path, line) || !looksLikeVersion(line)) {
         std::remove(path.c_str());
-        ui_.messageBox(MessageKind::Error, MessageButtons::Ok,
-                       "Ошибка. Проверьте подключение к Интернету и повторите попытку.");
-        Button2Caption = "Обновить";
-        if (onChanged) onChanged();
+        failed();
         return;
     }
     if (isNewerVersion(line)) {

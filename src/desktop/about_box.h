@@ -31,6 +31,8 @@ class TAboutBox {
 
   private:
     void DownloadDoneFile(const std::string& fileName, std::int64_t size);
+    // The check ended without a usable answer: the failure text, and the button back.
+    void failed();
 
     UserInterface& ui_;
     std::string homePage_;

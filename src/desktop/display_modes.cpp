@@ -56,9 +56,14 @@ void DisplayModes::setTrayAvailable(bool available) {
     update();
 }
 
+void DisplayModes::setRestoreKey(bool registered) {
+    restoreKey_ = registered;
+    update();
+}
+
 void DisplayModes::update() {
     w_.trayIconVisible = wantTray_;
-    w_.taskbarButtonVisible = wantButton_ || (wantTray_ && !trayAvailable_);
+    w_.taskbarButtonVisible = wantButton_ || fallingBack() || keptForNoRestoreKey();
 }
 
 int iconIndexFor(int iconSet, bool connected) {

@@ -22,7 +22,8 @@ struct DisplayStep {
 DisplayStep displayStep(DisplayMode mode, DisplayEvent event);
 
 // Applies the steps to the window state. Where the desktop has no notification area, a window
-// that would be reachable through the tray icon alone keeps its taskbar button.
+// that would be reachable through the tray icon alone keeps its taskbar button; so does a window
+// with neither button nor icon while no hot key can restore it.
 class DisplayModes {
   public:
     explicit DisplayModes(WindowState& window);
@@ -30,8 +31,12 @@ class DisplayModes {
     void apply(DisplayMode mode, DisplayEvent event);
     void setTrayAvailable(bool available);
     bool trayAvailable() const { return trayAvailable_; }
+    // Whether the minimize/restore hot key is registered.
+    void setRestoreKey(bool registered);
     // True while the taskbar button is kept only because there is no notification area.
     bool fallingBack() const { return wantTray_ && !wantButton_ && !trayAvailable_; }
+    // True while the taskbar button is kept only because no hot key restores the window.
+    bool keptForNoRestoreKey() const { return !wantTray_ && !wantButton_ && !restoreKey_; }
 
   private:
     void update();
@@ -40,6 +45,7 @@ class DisplayModes {
     bool wantButton_ = true;
     bool wantTray_ = false;
     bool trayAvailable_ = true;
+    bool restoreKey_ = true;
 };
 
 // The icon of the store for a set (0 to 4) and the connection state.

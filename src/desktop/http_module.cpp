@@ -69,6 +69,9 @@ void run(TDownload::Job& job) {
         curl_easy_setopt(curl, CURLOPT_PASSWORD, job.password.c_str());
     }
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // The time limit covers the name lookup too: a lookup still hanging then is left to end on
+    // its own thread instead of being waited for.
+    curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);

@@ -108,6 +108,10 @@ void initSettingsPages(MainForm& f) {
     i.HideOnConnectCheck = make<CheckBox>("Прятать программу при установке соединения");
     i.ShowOnDisconnCheck = make<CheckBox>("Показывать при потере соединения");
     i.NotShowHints = make<CheckBox>("Не показывать всплывающие подсказки (хинты)");
+    i.NoTaskbarLabel = make<Label>(
+        "В сеансе Wayland окно Velmor на экране всегда видно в таскбаре; убрать его оттуда можно, "
+        "только свернув.");
+    i.NoTaskbarLabel.visible = false;
 
     auto& d = f.dial;
     d.PingGroup = make<GroupBox>(" Пинг ", "Настройки пинга свои для каждого соединения");
@@ -162,6 +166,8 @@ void initSettingsPages(MainForm& f) {
     h.Button11.enabled = false;
     h.NoHotKeysLabel = make<Label>("На этом рабочем столе глобальные горячие клавиши недоступны.");
     h.NoHotKeysLabel.visible = false;
+    for (Label* trigger : {&h.DialTrigger, &h.MinTrigger, &h.LockTrigger})
+        trigger->visible = false;
 }
 
 void initEventPages(MainForm& f) {

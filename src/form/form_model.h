@@ -67,6 +67,7 @@ struct InterfacePage {
     Image Image7;
     Label Label27, Label28;  // "0" and the number of icon sets
     CheckBox HideOnRunCheck, HideOnConnectCheck, ShowOnDisconnCheck, NotShowHints;
+    Label NoTaskbarLabel;  // shown where a window on the screen cannot leave the taskbar
 };
 
 // Settings, inner page "Дозвон": the ping group and the minimum speed.
@@ -106,6 +107,8 @@ struct HotKeysPage {
     HotKeyEdit HotDial, HotMin, HotLock;
     Button Button11;       // "Применить"
     Label NoHotKeysLabel;  // shown where the desktop has no global hot keys
+    // Beside each binding, the keys a desktop that has the last word on them gave it.
+    Label DialTrigger, MinTrigger, LockTrigger;
 };
 
 // Events, inner page "Звуки".

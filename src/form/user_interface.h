@@ -45,6 +45,9 @@ class UserInterface {
     virtual void minimizeApplication() = 0;
     virtual void restoreApplication() = 0;
     virtual bool applicationMinimized() const = 0;
+    // The window's taskbar button can be taken away while it is shown (not in a Wayland
+    // session, where only a window out of sight leaves the taskbar).
+    virtual bool taskbarButtonHideable() const { return true; }
     // Makes the main window the active one (after a restore from the tray menu).
     virtual void bringToFront() {}
     virtual void setHintsEnabled(bool on) = 0;

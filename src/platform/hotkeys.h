@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 
 namespace velmor {
 
@@ -27,6 +29,21 @@ class HotKeyService {
 
     // A registered combination was pressed; called on the user-interface thread.
     std::function<void(int id, unsigned modifiers, std::uint8_t virtualKey)> onHotKey;
+
+    // Where the desktop, not the program, has the last word on the keys (a desktop portal), it
+    // lists the program's hot keys to the user and lets them choose other keys.
+    struct Purpose {
+        std::string name;         // the program's own name for it, the same in every run
+        std::string description;  // what it does, for the user
+    };
+    // What a combination is for; asked when the desktop is told of the registrations.
+    std::function<Purpose(unsigned modifiers, std::uint8_t virtualKey)> purposeOf;
+    // The keys the desktop gave the registrations, by id, as text for the user (empty: none);
+    // a registration missing has none either. Reported as a whole after every change.
+    std::function<void(const std::map<int, std::string>& triggers)> onTriggersChosen;
+    // Global hot keys came or went here (a desktop service found missing or refusing later, or
+    // back); called on the user-interface thread.
+    std::function<void(bool available)> onAvailabilityChanged;
 };
 
 // Where there are no global hot keys (a Wayland session): nothing can be registered.

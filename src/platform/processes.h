@@ -45,6 +45,9 @@ class WindowService {
     virtual ~WindowService() = default;
     // False when there is no desktop to look at (no display).
     virtual bool available() = 0;
+    // False where some programs' windows cannot be seen at all: in a Wayland session only the
+    // windows of X11 programs (through XWayland) are there to find, hide or close.
+    virtual bool seesAllWindows() { return true; }
     // The top-level windows, topmost first, hidden ones included.
     virtual std::vector<WindowInfo> topLevelWindows() = 0;
     virtual bool visible(WindowId window) = 0;

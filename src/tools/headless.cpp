@@ -1,12 +1,9 @@
 #include "tools/headless.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -24,19 +21,12 @@
 #include "platform/ras.h"
 #include "ui/dbus_control.h"
 #include "ui/qt_event_loop.h"
+#include "ui/termination_signals.h"
 
 namespace velmor {
 namespace {
 
 constexpr int kExitRefused = 2;
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char c = 1;
-    const ssize_t n = ::write(signalPipe[1], &c, 1);
-    static_cast<void>(n);
-}
 
 // Reads one line from the terminal without echo.
 bool readHiddenLine(std::string& line) {
@@ -163,12 +153,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     }
 
     // A signal that comes during start-up is handled once the loop runs.
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    ::sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
+    TerminationSignals endSignals;
 
     const std::string dir = programDirectory();
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return kExitRefused;
@@ -200,11 +185,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     if (form.TerminateRequested()) return kExitRefused;
     form.FormShow();
 
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        char buf[16];
-        while (::read(signalPipe[0], buf, sizeof buf) > 0) {
-        }
+    endSignals.whenSignalled([&] {
         if (form.Close()) QCoreApplication::exit(0);
     });
 
@@ -226,8 +207,6 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     const int status = app.exec();
     ui.changed = nullptr;
     form.Remote.setService(nullptr);
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
     return status;
 }
 

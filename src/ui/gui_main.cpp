@@ -1,11 +1,13 @@
 #include "ui/gui_main.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <cstdio>
 
 #include "app/tform1.h"
 #include "platform/app_id.h"
 #include "platform/control.h"
+#include "platform/desktop_session.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/linux/x11_hotkeys.h"
@@ -14,11 +16,14 @@
 #include "platform/ras.h"
 #include "ui/dbus_control.h"
 #include "ui/main_window.h"
+#include "ui/portal_hotkeys.h"
 #include "ui/program_tray_hook.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_event_loop.h"
+#include "ui/qt_translations.h"
 #include "ui/qt_tray.h"
 #include "ui/qt_user_interface.h"
+#include "ui/termination_signals.h"
 
 namespace velmor {
 
@@ -27,6 +32,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     // The desktop (a Wayland compositor, the portals, the task switcher) finds the desktop entry by
     // this name.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
+    installQtTranslations(app);
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));
@@ -42,15 +48,20 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     if (instance != InstanceCheck::Run) return 1;
 
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
+    // A signal that comes during start-up is handled once the window is up.
+    TerminationSignals endSignals;
 
     QtEventLoop loop;
     auto ras = ras::makeDefaultService(loop);
     // The desktop services outlive the form, which releases its icon and hot keys through them.
-    // Global hot keys are X11 key grabs: a Wayland session has none.
+    // Global hot keys are the desktop portal's in a Wayland session (key grabs through XWayland
+    // would see the keys only while an X11 window has the focus), X11 key grabs on X11.
     QtTrayService tray;
     QtClipboard clipboard;
     std::unique_ptr<HotKeyService> hotKeys;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (waylandSession()) {
+        hotKeys = std::make_unique<PortalHotKeys>();
+    } else if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         hotKeys = std::make_unique<X11HotKeys>(loop);
     } else {
         hotKeys = std::make_unique<NoHotKeys>();
@@ -90,7 +101,17 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
             form.DialOnRequest();
             window.refresh();
         });
+    // Told to end (SIGTERM, SIGHUP, SIGINT), or the desktop session ends: the program ends as
+    // "Выход" does, the line dropped, without a question. The session manager's request to save
+    // comes first (the end may still be called off).
+    endSignals.whenSignalled([&] {
+        form.Close(false);
+        QCoreApplication::exit(0);
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [&](QSessionManager&) { form.SaveForSession(); });
     const int status = app.exec();
+    if (!form.TerminateRequested()) form.Close(false);
     form.Remote.setService(nullptr);
     return status;
 }

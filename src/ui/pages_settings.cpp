@@ -89,8 +89,10 @@ QWidget* buildInterfacePage(PageContext& ctx) {
     iconLayout->addSpacing(8);
     iconLayout->addWidget(preview);
 
+    FormLabel* noTaskbar = makeLabel(ctx, "NoTaskbarLabel", p.NoTaskbarLabel);
+    noTaskbar->setWordWrap(true);
     QVBoxLayout* page =
-        vbox({modeGroup, iconGroup, makeCheck(ctx, "HideOnRunCheck", p.HideOnRunCheck),
+        vbox({modeGroup, noTaskbar, iconGroup, makeCheck(ctx, "HideOnRunCheck", p.HideOnRunCheck),
               makeCheck(ctx, "HideOnConnectCheck", p.HideOnConnectCheck),
               makeCheck(ctx, "ShowOnDisconnCheck", p.ShowOnDisconnCheck),
               makeCheck(ctx, "NotShowHints", p.NotShowHints, VELMOR_ON(ctx, NotShowHintsClick))},
@@ -140,17 +142,22 @@ QWidget* buildHotKeysPage(PageContext& ctx) {
     keys->setHorizontalSpacing(8);
     keys->setVerticalSpacing(6);
     int row = 0;
-    auto add = [&](const char* checkName, CheckBox& check, const char* fieldName,
-                   HotKeyEdit& field) {
+    auto add = [&](const char* checkName, CheckBox& check, const char* fieldName, HotKeyEdit& field,
+                   const char* triggerName, Label& trigger) {
         HotKeyField* f = makeHotKey(ctx, fieldName, field, VELMOR_ON(ctx, HotKeyChanged));
         f->setFixedWidth(110);
         keys->addWidget(makeCheck(ctx, checkName, check, VELMOR_ON(ctx, HotKeyChanged)), row, 0);
         keys->addWidget(f, row, 1);
         ++row;
+        // The keys the desktop gave the binding, under it.
+        FormLabel* given = makeLabel(ctx, triggerName, trigger);
+        given->setContentsMargins(20, 0, 0, 0);
+        keys->addWidget(given, row, 0, 1, 2);
+        ++row;
     };
-    add("DialCheck", p.DialCheck, "HotDial", p.HotDial);
-    add("MinCheck", p.MinCheck, "HotMin", p.HotMin);
-    add("LockCheck", p.LockCheck, "HotLock", p.HotLock);
+    add("DialCheck", p.DialCheck, "HotDial", p.HotDial, "DialTrigger", p.DialTrigger);
+    add("MinCheck", p.MinCheck, "HotMin", p.HotMin, "MinTrigger", p.MinTrigger);
+    add("LockCheck", p.LockCheck, "HotLock", p.HotLock, "LockTrigger", p.LockTrigger);
     keys->setColumnStretch(0, 1);
 
     auto* page = new QVBoxLayout;

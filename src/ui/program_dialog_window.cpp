@@ -78,6 +78,12 @@ ProgramDialogWindow::ProgramDialogWindow(TForm8& dialog, UserInterface& ui, QWid
     layout->addWidget(methods);
     layout->addWidget(restart_);
     layout->addWidget(mustKill_);
+    if (!d_.Note.empty()) {
+        auto* note = new QLabel(qs(d_.Note));
+        note->setObjectName(QStringLiteral("NoteLabel"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     layout->addLayout(buttons);
     resize(420, sizeHint().height());
     load();

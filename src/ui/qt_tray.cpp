@@ -5,6 +5,10 @@
 
 #include <QtGui/qguiapplication_platform.h>
 #include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QImageReader>
@@ -21,21 +25,18 @@ class QtTrayIcon : public TrayIconBackend {
   public:
     explicit QtTrayIcon(QtTrayService& service) : service_(service) {
         service_.icons_.insert(this);
-        QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_,
-                         [this](QSystemTrayIcon::ActivationReason reason) {
-                             if (!onMouse) return;
-                             if (reason == QSystemTrayIcon::Trigger) onMouse(TrayMouse::LeftDown);
-                             if (reason == QSystemTrayIcon::DoubleClick)
-                                 onMouse(TrayMouse::DoubleClick);
-                         });
+        if (service_.iconsNow()) make();
     }
     ~QtTrayIcon() override {
-        icon_.hide();
+        if (icon_) icon_->hide();
         service_.icons_.erase(this);
     }
 
-    void setVisible(bool on) override { icon_.setVisible(on); }
-    void setStoreIcon(int index) override { icon_.setIcon(trayIcon(index)); }
+    void setVisible(bool on) override {
+        visible_ = on;
+        if (icon_) icon_->setVisible(on);
+    }
+    void setStoreIcon(int index) override { setPicture(trayIcon(index)); }
     void setFileIcon(const std::string& path) override {
         const QString file = qs(path);
         QIcon icon;
@@ -44,28 +45,34 @@ class QtTrayIcon : public TrayIconBackend {
         if (icon.isNull()) icon = QFileIconProvider().icon(QFileInfo(file));
         if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
         if (icon.isNull()) icon = applicationIcon();
-        icon_.setIcon(icon);
+        setPicture(icon);
     }
-    void setTip(const std::string& tip) override { icon_.setToolTip(qs(tip)); }
+    void setTip(const std::string& tip) override {
+        tip_ = qs(tip);
+        if (icon_) icon_->setToolTip(tip_);
+    }
     void showBalloon(const std::string& title, const std::string& text, BalloonKind kind,
                      int timeoutMs) override {
+        if (!icon_) return;
         QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::NoIcon;
         if (kind == BalloonKind::Information) icon = QSystemTrayIcon::Information;
         if (kind == BalloonKind::Warning) icon = QSystemTrayIcon::Warning;
         if (kind == BalloonKind::Error) icon = QSystemTrayIcon::Critical;
-        icon_.showMessage(qs(title), qs(text), icon, timeoutMs);
+        icon_->showMessage(qs(title), qs(text), icon, timeoutMs);
     }
     // An empty balloon takes the one that is up away.
     void hideBalloon() override {
-        icon_.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon);
+        if (icon_) icon_->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon);
     }
     void useWindowMenu() override {
         actions_.clear();
         ownMenu_.reset();
-        icon_.setContextMenu(service_.windowMenu());
+        windowMenu_ = true;
+        if (icon_) icon_->setContextMenu(service_.windowMenu());
     }
     void setMenu(std::vector<TrayMenuItem> items) override {
         ownMenu_ = std::make_unique<QMenu>();
+        windowMenu_ = false;
         actions_.clear();
         for (TrayMenuItem& item : items) {
             if (item.caption.empty()) {
@@ -82,7 +89,7 @@ class QtTrayIcon : public TrayIconBackend {
         QObject::connect(ownMenu_.get(), &QMenu::aboutToShow, ownMenu_.get(), [this] {
             if (onMenuOpening) onMenuOpening();
         });
-        icon_.setContextMenu(ownMenu_.get());
+        if (icon_) icon_->setContextMenu(ownMenu_.get());
     }
 
     void setMenuCaption(std::size_t index, const std::string& caption) override {
@@ -92,26 +99,96 @@ class QtTrayIcon : public TrayIconBackend {
 
     // A new notification area: the icon goes into it.
     void reshow() {
-        if (!icon_.isVisible()) return;
-        icon_.hide();
-        icon_.show();
+        if (!icon_) return make();
+        if (!icon_->isVisible()) return;
+        icon_->hide();
+        icon_->show();
     }
     void menuGone() {
-        if (!ownMenu_) icon_.setContextMenu(nullptr);
+        windowMenu_ = false;
+        if (!ownMenu_ && icon_) icon_->setContextMenu(nullptr);
     }
 
   private:
+    // Qt's icon, with what was set so far.
+    void make() {
+        icon_ = std::make_unique<QSystemTrayIcon>();
+        QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
+                         [this](QSystemTrayIcon::ActivationReason reason) {
+                             if (!onMouse) return;
+                             if (reason == QSystemTrayIcon::Trigger) onMouse(TrayMouse::LeftDown);
+                             if (reason == QSystemTrayIcon::DoubleClick)
+                                 onMouse(TrayMouse::DoubleClick);
+                         });
+        if (!picture_.isNull()) icon_->setIcon(picture_);
+        icon_->setToolTip(tip_);
+        if (ownMenu_) icon_->setContextMenu(ownMenu_.get());
+        if (windowMenu_) icon_->setContextMenu(service_.windowMenu());
+        if (visible_) icon_->show();
+    }
+    void setPicture(const QIcon& picture) {
+        picture_ = picture;
+        if (icon_) icon_->setIcon(picture_);
+    }
+
     QtTrayService& service_;
-    QSystemTrayIcon icon_;
+    std::unique_ptr<QSystemTrayIcon> icon_;  // made once the desktop can show it
+    bool visible_ = false;
+    QIcon picture_;
+    QString tip_;
+    bool windowMenu_ = false;
     std::unique_ptr<QMenu> ownMenu_;
     std::vector<QAction*> actions_;  // of ownMenu_, one per item
 };
 
-QtTrayService::QtTrayService(int pollMs) : available_(QSystemTrayIcon::isSystemTrayAvailable()) {
+namespace {
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+}  // namespace
+
+QtTrayService::QtTrayService(int pollMs, QDBusConnection bus) : bus_(std::move(bus)) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        watchHosts();
+        return;
+    }
+    available_ = QSystemTrayIcon::isSystemTrayAvailable();
     if (watchSelection()) return;
     poll_.setInterval(pollMs);
     connect(&poll_, &QTimer::timeout, this, &QtTrayService::checkAvailability);
     poll_.start();
+}
+
+// The watcher's name on the bus comes and goes with it; a host registers with the watcher, which
+// tells of it. Nothing is asked again while nothing changes.
+void QtTrayService::watchHosts() {
+    watchingHosts_ = true;
+    if (!bus_.isConnected()) return;
+    auto* watcher = new QDBusServiceWatcher(
+        kWatcher, bus_,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+        this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &QtTrayService::checkHost);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this,
+            [this] { setAvailable(false); });
+    for (const char* change : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+        bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(change), this,
+                     SLOT(checkHost()));
+    available_ = hostNow();
+}
+
+bool QtTrayService::hostNow() {
+    if (!bus_.isConnected() || !bus_.interface()->isServiceRegistered(kWatcher)) return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus_.call(get, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+void QtTrayService::checkHost() {
+    setAvailable(hostNow());
 }
 
 // A notification area owns the selection _NET_SYSTEM_TRAY_S<screen>: XFixes tells of every new
@@ -186,7 +263,7 @@ std::unique_ptr<TrayIconBackend> QtTrayService::createIcon() {
 }
 
 void QtTrayService::checkAvailability() {
-    setAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+    setAvailable(watchingHosts_ ? hostNow() : QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 void QtTrayService::setAvailable(bool now) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QDBusConnection>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
@@ -19,8 +20,10 @@ class QtTrayService : public QObject, public TrayService, public QAbstractNative
     Q_OBJECT
   public:
     // On X11 the notification area is told by the X server when the owner of the screen's tray
-    // selection changes; elsewhere its presence is checked every pollMs.
-    explicit QtTrayService(int pollMs = 2000);
+    // selection changes (without the XFixes extension its presence is checked every pollMs).
+    // Elsewhere (Wayland) it is a StatusNotifier host, told by the bus when its watcher comes or
+    // goes and by the watcher when a host does; the icons are made once there is one.
+    explicit QtTrayService(int pollMs = 2000, QDBusConnection bus = QDBusConnection::sessionBus());
     ~QtTrayService() override;
 
     // The menu the program's own icon opens (the main window's pop-up menu).
@@ -38,10 +41,21 @@ class QtTrayService : public QObject, public TrayService, public QAbstractNative
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
+  private slots:
+    // The StatusNotifier watcher told of a host that came or went.
+    void checkHost();
+
   private:
     friend class QtTrayIcon;
     bool watchSelection();
+    void watchHosts();
+    bool hostNow();
     void setAvailable(bool now);
+    // Qt's icons can be made now (Qt looks for a StatusNotifier host once, when it makes its
+    // first icon, and keeps the answer: made before there is a host, no icon would ever show).
+    bool iconsNow() const { return !watchingHosts_ || available_; }
+    QDBusConnection bus_;
+    bool watchingHosts_ = false;
     QPointer<QMenu> windowMenu_;
     std::set<QtTrayIcon*> icons_;
     QTimer poll_;

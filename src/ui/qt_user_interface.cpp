@@ -175,6 +175,10 @@ void QtUserInterface::restoreApplication() {
     if (AppWindow* w = mainWindow()) w->restoreApplication();
 }
 
+bool QtUserInterface::taskbarButtonHideable() const {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool QtUserInterface::applicationMinimized() const {
     AppWindow* w = mainWindow();
     return w ? w->model().window.minimized : minimized_;

@@ -41,6 +41,7 @@ class QtUserInterface : public UserInterface {
     void minimizeApplication() override;
     void restoreApplication() override;
     bool applicationMinimized() const override;
+    bool taskbarButtonHideable() const override;
     void bringToFront() override;
     void setHintsEnabled(bool on) override;
     void showHelp(const std::string& topic) override;

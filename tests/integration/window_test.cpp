@@ -9,6 +9,8 @@
 #include <iterator>
 #include <thread>
 
+#include "platform/codepage.h"
+#include "platform/profile.h"
 #include "support/process.h"
 #include "support/x_server.h"
 
@@ -55,5 +57,48 @@ TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
     EXPECT_EQ(second.out + second.err, "");
     window.signal(SIGKILL);
     window.wait();
+    fs::remove_all(dir);
+}
+
+TEST(Window, ASignalEndsItAsExitDoesWithTheLineDroppedAndTheTimeSaved) {
+    for (const char* tool : {"Xvfb"}) {
+        if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    }
+    char tmpl[] = "/tmp/velmor-window-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    OwnXServer x(dir);
+    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+    const auto env = velmor::test::programEnvironment(dir, x.display());
+    std::ofstream(dir + "/phonebook.ini")
+        << "[Тест]\nDevice=sim\nSimStepMs=20\nPhoneNumber=1\nUserName=u\nPassword=p\n";
+    ASSERT_TRUE(velmor::test::storeProgramPassword(dir, env));
+    const auto log = [&] {
+        std::ifstream in(dir + "/Velmor.log", std::ios::binary);
+        return velmor::cp1251ToUtf8(std::string(std::istreambuf_iterator<char>(in), {}));
+    };
+    const std::string accepted = " --- Соединение установлено.";
+    long long online = 0;
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        const std::size_t before = log().size();
+        ChildProcess window(velmor::test::binary("velmor"), {"--dial"}, env);
+        for (int i = 0; i < 400 && log().find(accepted, before) == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_NE(log().find(accepted, before), std::string::npos) << window.err();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        window.signal(sig);
+        const ProcessResult r = window.wait(15000);
+        EXPECT_EQ(r.status, 0) << r.err;
+        // The end is logged after the connection, and the seconds on line are saved.
+        const std::string now = log();
+        EXPECT_NE(now.find(" --- Завершение работы программы\r\n", now.find(accepted, before)),
+                  std::string::npos)
+            << now.substr(before);
+        const long long saved = std::stoll(
+            velmor::Profile(dir + "/Velmor.ini").readString("Brontavel", "InInternetAll", "0"));
+        EXPECT_GE(saved - online, 2);
+        online = saved;
+    }
     fs::remove_all(dir);
 }

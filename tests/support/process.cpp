@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string_view>
 
 extern char** environ;
 
@@ -27,8 +29,15 @@ struct Launch {
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        for (char** e = environ; *e; ++e)
-            envStore.emplace_back(*e);
+        // An entry given replaces the inherited one of its name (the first of a name counts).
+        for (char** e = environ; *e; ++e) {
+            const std::string_view entry(*e);
+            const std::string_view name = entry.substr(0, entry.find('=') + 1);
+            const bool given =
+                std::any_of(extraEnv.begin(), extraEnv.end(),
+                            [&](const std::string& x) { return x.starts_with(name); });
+            if (!given) envStore.emplace_back(entry);
+        }
         for (const std::string& e : extraEnv)
             envStore.push_back(e);
         for (std::string& e : envStore)

@@ -67,12 +67,13 @@ inline long long wakeUpsOver(int pid, int ms) {
 }
 
 // The environment of a Velmor run over a test's own folder (program directory, phonebook,
-// runtime directory) on an X display.
+// runtime directory) on an X display, in an X11 session whatever the test runs in.
 inline std::vector<std::string> programEnvironment(const std::string& dir,
                                                    const std::string& display) {
     return {"VELMOR_HOME=" + dir,     "VELMOR_PHONEBOOK=" + dir + "/phonebook.ini",
             "XDG_RUNTIME_DIR=" + dir, "DISPLAY=" + display,
-            "QT_QPA_PLATFORM=xcb",    "LC_ALL=ru_RU.UTF-8"};
+            "QT_QPA_PLATFORM=xcb",    "LC_ALL=ru_RU.UTF-8",
+            "WAYLAND_DISPLAY=",       "XDG_SESSION_TYPE=x11"};
 }
 
 // A first headless run that stores a program password, so that the next start asks nothing.

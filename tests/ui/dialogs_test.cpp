@@ -4,12 +4,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -26,9 +30,11 @@
 #include "platform/virtual_loop.h"
 #include "ui/entry_dialog.h"
 #include "ui/exit_dialog_window.h"
+#include "ui/file_chooser.h"
 #include "ui/lock_dialog_window.h"
 #include "ui/main_window.h"
 #include "ui/password_line_edit.h"
+#include "ui/qt_translations.h"
 #include "ui/qt_user_interface.h"
 #include "ui_test_support.h"
 
@@ -209,6 +215,27 @@ TEST(LockDialog, UnlockHelpAndClosingAnyWay) {
     ui.showLockDialog(set);
     EXPECT_TRUE(set.FormClose());
     EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST(QtTexts, TheFileDialogAndTheEditMenusSpeakRussian) {
+    std::unique_ptr<QTranslator> translator(installQtTranslations(*QCoreApplication::instance()));
+    ASSERT_NE(translator, nullptr)
+        << "Qt's translations (qt6-translations-l10n) are not installed in "
+        << QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString();
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList items;
+    for (const QAction* a : menu->actions())
+        items << a->text();
+    QFileDialog dialog;
+    prepareFileDialog(dialog, "Все файлы|*.*");
+    const auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_TRUE(items.contains("&Копировать\tCtrl+C")) << items.join("|").toStdString();
+    EXPECT_TRUE(items.contains("Выделить всё\tCtrl+A")) << items.join("|").toStdString();
+    EXPECT_EQ(dialog.findChild<QLabel*>("lookInLabel")->text(), "Перейти к:");
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text(), "&Открыть");
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), "Отмена");
 }
 
 TEST(Help, InstalledProgramFindsThePagesInItsDataFolder) {

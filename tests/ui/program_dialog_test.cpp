@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -85,6 +86,10 @@ TEST(ProgramDialogWindow, ShowsTheFieldsBrowsesAndRefusesAnOpenQuote) {
     form.fill(app);
     ProgramDialogWindow window(form, ui);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Добавить приложение"));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("NoteLabel")), nullptr);
+    form.Note = kX11WindowsOnly;
+    ProgramDialogWindow noted(form, ui);
+    EXPECT_EQ(child<QLabel>(&noted, "NoteLabel")->text().toStdString(), kX11WindowsOnly);
     EXPECT_EQ(child<QLineEdit>(&window, "Edit2")->text(), QStringLiteral("/opt/a/prog"));
     EXPECT_EQ(child<QLineEdit>(&window, "Edit3")->text(), QStringLiteral("Прог"));
     EXPECT_TRUE(child<QRadioButton>(&window, "RunMethod1")->isChecked());

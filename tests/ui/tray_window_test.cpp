@@ -102,8 +102,9 @@ TEST_F(TrayWindowTest, MenuIsUpdatedWheneverItOpensAndThePageTellsOfMissingHotKe
 }
 
 TEST(QtTray, ServiceWithoutANotificationAreaAndTheClipboard) {
-    // The offscreen platform has no notification area; icons can still be made and set.
-    QtTrayService tray(50);
+    // The offscreen platform without a session bus has no notification area; icons can still be
+    // made and set.
+    QtTrayService tray(50, QDBusConnection(QStringLiteral("no bus")));
     EXPECT_FALSE(tray.available());
     EXPECT_GT(tray.doubleClickTime(), 0);
     QMenu menu;

@@ -113,6 +113,8 @@ struct FakeWindows : WindowService {
     }
 
     bool available() override { return present; }
+    bool seesAllWindows() override { return seesAll; }
+    bool seesAll = true;
     std::vector<WindowInfo> topLevelWindows() override {
         ++listings;
         std::vector<WindowInfo> out;

@@ -307,15 +307,20 @@ TEST(AlarmClock, TheTimerWakesOnlyForAlarmsAndForTheTimeOnScreen) {
     loop.advance(2500);
     ASSERT_EQ(rang.size(), 3u);
     EXPECT_EQ(rang[2].day, 9);
-    // Back before the alarm, the same day: it waits again, as every tick would have it.
+    // Back before the alarm, the same day: it has rung today, so it does not ring again.
     loop.setLocalDateTime({2026, 12, 9, 8, 0, 0, 0});
     loop.advance(3600 * 1000LL);
-    EXPECT_TRUE(clocks.DialClock.waiting());
+    EXPECT_FALSE(clocks.DialClock.waiting());
     loop.advance(3 * 3600 * 1000LL + 1000);
-    ASSERT_EQ(rang.size(), 4u);
-    EXPECT_EQ(rang[3].hour, 12);
+    EXPECT_EQ(rang.size(), 3u);
     loop.setLocalDateTime({2026, 12, 10, 11, 59, 59, 0});
     loop.advance(1500);
+    ASSERT_EQ(rang.size(), 4u);
+    EXPECT_EQ(rang[3].day, 10);
+    // Another time on the same day still rings.
+    clocks.DialClock.setAlarmHour(13);
+    clocks.alarmsChanged();
+    loop.advance(3600 * 1000LL);
     ASSERT_EQ(rang.size(), 5u);
-    EXPECT_EQ(rang[4].day, 10);
+    EXPECT_EQ(rang[4].hour, 13);
 }

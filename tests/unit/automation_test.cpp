@@ -266,6 +266,26 @@ TEST_F(AutomationTest, TheMonitorTicksWhileALaunchWaitsForAWindow) {
     EXPECT_EQ(caption(*p), kDialCaption);
     // The next program still started, though the ticks cleared the launch mode meanwhile.
     EXPECT_EQ(procs.startedPaths(), (std::vector<std::string>{"/opt/a/slow", "/opt/b/next"}));
+
+    // The user hangs up during the wait: the program that waits is stopped, the wait ends and
+    // no further program starts.
+    m.programs[0].mustKill = true;
+    m.programs[1].mustKill = true;
+    Timer hangUp(loop_, 5000);
+    hangUp.onTimer = [&] {
+        hangUp.setEnabled(false);
+        p->form.Button1Click();
+    };
+    procs.onStart = [&](const std::string&) { hangUp.setEnabled(true); };
+    p->form.Button1Click();
+    const std::uint64_t before = loop_.tickCount();
+    loop_.advance(2000);
+    EXPECT_EQ(caption(*p), kDialCaption);
+    EXPECT_LT(loop_.tickCount() - before, 10000u);
+    EXPECT_EQ(procs.startedPaths(),
+              (std::vector<std::string>{"/opt/a/slow", "/opt/b/next", "/opt/a/slow"}));
+    EXPECT_EQ(procs.runningCount("/opt/a/slow"), 0);
+    EXPECT_EQ(procs.runningCount("/opt/b/next"), 0);
 }
 
 TEST_F(AutomationTest, ProgramListAddEditDeleteThroughTheDialog) {
@@ -276,6 +296,7 @@ TEST_F(AutomationTest, ProgramListAddEditDeleteThroughTheDialog) {
     };
     p->ui.programDialog = [&](TForm8& d) {
         EXPECT_EQ(d.Caption, "Добавить приложение");
+        EXPECT_EQ(d.Note, "");
         d.Button1Click(p->ui);  // "Обзор"
         d.Edit3 = "Клиент";
         d.Edit4 = "--x 'open";
@@ -306,8 +327,11 @@ TEST_F(AutomationTest, ProgramListAddEditDeleteThroughTheDialog) {
     m.programs[0].checked = false;
     m.apps.capplist.itemIndex = -1;
     int shown = 0;
+    // Where only X11 programs' windows can be seen (Wayland), the dialog says what goes missing.
+    windows.seesAll = false;
     p->ui.programDialog = [&](TForm8& d) {
         ++shown;
+        EXPECT_NE(d.Note.find("окно \" ICQ\" не закроется"), std::string::npos);
         EXPECT_EQ(d.Edit2, "/opt/Мой клиент/client");  // filled from the row
         EXPECT_EQ(d.RadioGroup1, 2);
         d.Edit1 = "Клиент";
@@ -417,6 +441,14 @@ TEST_F(AutomationTest, BothSchedulesAtMidnightFireAtTheFirstTickOfTheMinuteEvery
     EXPECT_EQ(count("Инициализация соединения"), 1);
     EXPECT_EQ(count("Процесс установления соединения был прерван пользователем"), 1);
     EXPECT_EQ(caption(*p), kDialCaption);
+    // "Применить" again within the minute, and the clock set back over it: no second ringing.
+    p->form.ScheduleChanged();
+    p->form.Button13Click();
+    loop_.advance(ScheduleClocks::kTickMs);
+    EXPECT_EQ(count("Инициализация соединения"), 1);
+    loop_.setLocalDateTime({2026, 12, 7, 23, 59, 58, 0});
+    loop_.advance(2000 + ScheduleClocks::kTickMs);
+    EXPECT_EQ(count("Инициализация соединения"), 1);
     loop_.advance(59000);  // once in the minute
     EXPECT_EQ(count("Инициализация соединения"), 1);
     loop_.advance(24 * 3600 * 1000LL - 59000);

@@ -113,6 +113,11 @@ class FakeHotKeys : public HotKeyService {
         log.push_back("unregister " + std::to_string(id));
         return registered.erase(id) > 0;
     }
+    // Global hot keys come or go here (a desktop service that answers late, or refuses).
+    void setUsable(bool on) {
+        usable = on;
+        if (onAvailabilityChanged) onAvailabilityChanged(on);
+    }
     // The user presses a combination anywhere on the desktop.
     void press(unsigned modifiers, std::uint8_t vk) {
         for (const auto& [id, combination] : registered) {

@@ -188,7 +188,7 @@ TEST_F(HotKeysTest, ALoadAppliesTheKeysAndTheScheduleAndLeavesNothingToApply) {
     EXPECT_FALSE(f.Model.timer.Button13.enabled);
 }
 
-TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActions) {
+TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActionsAndAFieldSwitchedOffNone) {
     auto p = started();
     auto& f = p->form;
     auto& h = f.Model.hotkeys;
@@ -199,18 +199,38 @@ TEST_F(HotKeysTest, TwoFieldsWithOneValueRunBothActions) {
     h.HotLock.hotKey = 0x8000 | 'K';
     f.Button11Click();
     ASSERT_EQ(f.HotKeys.registrations().size(), 1u);  // the second registration is refused
+    // The dial binding is off: its field holding the same key does not dial.
+    h.HotDial.hotKey = 0x8000 | 'K';
+    system_.press(kModAlt, 'K');
+    EXPECT_TRUE(f.Model.window.minimized);
+    EXPECT_TRUE(f.Model.state.locked);
+    EXPECT_EQ(f.Model.conn.Button1.caption, kDialCaption);
+    // Switched off, the restore binding no longer restores; the lock one still unlocks.
+    h.MinCheck.checked = false;
+    f.Model.state.locked = false;
     system_.press(kModAlt, 'K');
     EXPECT_TRUE(f.Model.window.minimized);
     EXPECT_TRUE(f.Model.state.locked);
 }
 
-TEST_F(HotKeysTest, WithoutGlobalHotKeysThePageSaysSo) {
+TEST_F(HotKeysTest, WithoutGlobalHotKeysThePageSaysSoAlsoWhenTheyComeOrGoLater) {
     system_.usable = false;
     auto p = started({{"HotMin", "122"}});
-    EXPECT_TRUE(p->form.Model.hotkeys.NoHotKeysLabel.visible);
-    EXPECT_TRUE(p->form.Model.hotkeys.MinCheck.checked);
-    EXPECT_TRUE(p->form.HotKeys.registrations().empty());
+    auto& f = p->form;
+    EXPECT_TRUE(f.Model.hotkeys.NoHotKeysLabel.visible);
+    EXPECT_TRUE(f.Model.hotkeys.MinCheck.checked);
+    EXPECT_TRUE(f.HotKeys.registrations().empty());
     EXPECT_TRUE(p->ui.messages.empty());
+    // They come (a desktop service that answers late): the bindings are put in force.
+    system_.setUsable(true);
+    EXPECT_FALSE(f.Model.hotkeys.NoHotKeysLabel.visible);
+    EXPECT_TRUE(system_.holds(0, kF11));
+    // They go (refused): nothing is held, so choosing "Нигде" warns.
+    system_.setUsable(false);
+    EXPECT_TRUE(f.Model.hotkeys.NoHotKeysLabel.visible);
+    EXPECT_TRUE(f.HotKeys.registrations().empty());
+    f.NoneRadioClick();
+    EXPECT_EQ(p->ui.messages.size(), 1u);
 }
 
 }  // namespace

@@ -374,6 +374,7 @@ TEST_F(MainWindowTest, ExitWhileConnected) {
         bool lineStaysUp;
     };
     VirtualLoop& loop = loop_;
+    TForm1* current = nullptr;
     const std::vector<Case> cases = {
         {[&](TForm7& d) {
              loop.advance(15000);
@@ -384,19 +385,41 @@ TEST_F(MainWindowTest, ExitWhileConnected) {
         {[](TForm7& d) { d.CancelClick(); }, false, true},
         {[](TForm7& d) { d.CloseBox(); }, true, true},
         {[](TForm7& d) { d.YesClick(); }, true, false},
+        // Told to end while the question is shown (a signal): the line is dropped and the
+        // window closes, once, whatever is answered afterwards.
+        {[&](TForm7& d) {
+             EXPECT_TRUE(current->Close(false));
+             d.CancelClick();
+         },
+         true, false},
     };
     for (const Case& c : cases) {
         auto p = program();
         p->start();
+        current = &p->form;
         p->form.Button1Click();
         loop_.advance(60000);
         ASSERT_EQ(p->form.Model.conn.Button1.caption, kHangUpCaption);
         p->ui.exitDialog = c.user;
+        const int ends = count("Завершение работы программы");
         EXPECT_EQ(p->form.Close(), c.closes);
         EXPECT_EQ(p->ui.exitDialogs, 1);
         EXPECT_EQ(p->form.RasCon.FirstConnection().empty(), !c.lineStaysUp);
+        EXPECT_EQ(count("Завершение работы программы") - ends, c.closes ? 1 : 0);
         p->form.RasCon.HangUpAndWait(p->form.RasCon.ActiveHandle(), 0, 0, false);
     }
+    // Told to end (a signal, the end of the session): no question, the line dropped.
+    auto p = program();
+    p->start();
+    p->form.Button1Click();
+    loop_.advance(60000);
+    ASSERT_EQ(p->form.Model.conn.Button1.caption, kHangUpCaption);
+    const int ends = count("Завершение работы программы");
+    EXPECT_TRUE(p->form.Close(false));
+    EXPECT_EQ(p->ui.exitDialogs, 0);
+    EXPECT_TRUE(p->form.RasCon.FirstConnection().empty());
+    EXPECT_TRUE(p->form.Close(false));  // closed already: nothing more
+    EXPECT_EQ(count("Завершение работы программы") - ends, 1);
 }
 
 TEST_F(MainWindowTest, ExitCountdownCountsDownToHangUp) {

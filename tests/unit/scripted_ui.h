@@ -81,6 +81,8 @@ class ScriptedUI : public UserInterface {
         if (onRestore) onRestore();
     }
     bool applicationMinimized() const override { return minimized; }
+    bool taskbarButtonHideable() const override { return taskbarHideable; }
+    bool taskbarHideable = true;
     void bringToFront() override { ++broughtToFront; }
     void setHintsEnabled(bool on) override { hints = on; }
     void showHelp(const std::string& topic) override { helpTopics.push_back(topic); }

@@ -73,7 +73,8 @@ TEST(DisplayModes, WithoutATrayTheTaskbarButtonStaysUntilOneAppears) {
     modes.setTrayAvailable(true);
     EXPECT_FALSE(w.taskbarButtonVisible);
     EXPECT_FALSE(modes.fallingBack());
-    // Mode NONE strands the window on purpose; no tray changes nothing there.
+    // Mode NONE hides both where the restore hot key brings the window back; no tray changes
+    // nothing there.
     modes.setTrayAvailable(false);
     modes.apply(DisplayMode::None, DisplayEvent::Minimize);
     EXPECT_FALSE(w.taskbarButtonVisible);
@@ -249,19 +250,21 @@ TEST_F(TrayTest, ModesFollowRadioClicksMinimizeAndRestore) {
     EXPECT_FALSE(icon().visible);
     p->ui.restoreApplication();
 
-    // NONE without the minimize/restore hot key warns; minimized, neither shows.
+    // NONE without the minimize/restore hot key keeps the taskbar button and says so once.
     f.NoneRadioClick();
     ASSERT_EQ(p->ui.messages.size(), 1u);
     EXPECT_EQ(p->ui.messages[0].kind, MessageKind::Warning);
     EXPECT_NE(p->ui.messages[0].text.find("Свернуть/развернуть"), std::string::npos);
-    EXPECT_FALSE(button(*p));
+    EXPECT_NE(p->ui.messages[0].text.find("таскбаре"), std::string::npos);
+    EXPECT_TRUE(button(*p));
     f.Button2Click();
-    EXPECT_FALSE(button(*p));
+    EXPECT_TRUE(button(*p));
     EXPECT_FALSE(trayShown(*p));
-    EXPECT_FALSE(icon().visible);
-    // The hot key is then the way back, and with it registered NONE does not warn.
+    EXPECT_EQ(p->ui.messages.size(), 1u);
+    // With the hot key registered the button goes, and the key is the way back.
     f.Model.hotkeys.MinCheck.checked = true;
     f.Button11Click();
+    EXPECT_FALSE(button(*p));
     keys_.press(0, 122);
     EXPECT_FALSE(f.Model.window.minimized);
     EXPECT_FALSE(button(*p));
@@ -292,6 +295,34 @@ TEST_F(TrayTest, StoredTrayModeWithHideOnRunStartsWithTheIconOnly) {
     EXPECT_FALSE(f.Model.window.minimized);
     EXPECT_FALSE(button(*p));
     EXPECT_TRUE(icon().visible);
+}
+
+TEST_F(TrayTest, StoredNoneModeHiddenAtStartKeepsTheButtonWhileNoHotKeyRestores) {
+    // The restore key is taken by another program, then there are no global hot keys at all.
+    for (const bool usable : {true, false}) {
+        SCOPED_TRACE(usable);
+        keys_.usable = usable;
+        keys_.takenElsewhere = {{0, 122}};
+        auto p = started({{"Mode", "NONE"}, {"HideOnRun", "Y"}, {"HotMin", "122"}});
+        loop_.advance(1);
+        EXPECT_TRUE(p->form.Model.window.minimized);
+        EXPECT_TRUE(button(*p));
+        EXPECT_FALSE(trayShown(*p));
+        ASSERT_EQ(p->ui.messages.size(), 1u);
+        EXPECT_NE(p->ui.messages[0].text.find("таскбаре"), std::string::npos);
+        p->ui.restoreApplication();
+        p->ui.minimizeApplication();
+        EXPECT_TRUE(button(*p));
+        EXPECT_EQ(p->ui.messages.size(), 1u);
+    }
+    // Registered, the key restores: the window goes out of sight without a word.
+    keys_.usable = true;
+    keys_.takenElsewhere.clear();
+    auto p = started({{"Mode", "NONE"}, {"HideOnRun", "Y"}, {"HotMin", "122"}});
+    loop_.advance(1);
+    EXPECT_TRUE(p->form.Model.window.minimized);
+    EXPECT_FALSE(button(*p));
+    EXPECT_TRUE(p->ui.messages.empty());
 }
 
 TEST_F(TrayTest, IconFollowsTheSetAndTheConnection) {
@@ -411,6 +442,13 @@ TEST_F(TrayTest, WithoutATrayTheWindowKeepsItsTaskbarButtonAndTheUserIsToldOnce)
     EXPECT_TRUE(icon().visible);
     tray_.setPresent(false);
     EXPECT_TRUE(button(*p));
+    EXPECT_FALSE(f.Model.iface.NoTaskbarLabel.visible);
+
+    // Where a shown window keeps its taskbar button (Wayland), the mode page says so.
+    auto wayland = prepared();
+    wayland->ui.taskbarHideable = false;
+    wayland->start();
+    EXPECT_TRUE(wayland->form.Model.iface.NoTaskbarLabel.visible);
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -207,14 +211,35 @@ TEST_F(UpdateCheckTest, AboutBoxChecksOnRequest) {
         EXPECT_EQ(ui.texts(), std::vector<std::string>{c.message});
         EXPECT_FALSE(fs::exists(dir + "update.inf"));
     }
-    // Pressing "Прервать" stops the check.
+    // Pressing "Прервать" stops the check, and that is all it says.
     TAboutBox box(loop_, ui, server.url(), dir);
     server.setResponse(velmor::test::httpOk("0.98"), 2000);
     ui.messages.clear();
     box.Button2Click();
     box.Button2Click();
     EXPECT_EQ(box.Button2Caption, "Обновить");
+    ASSERT_TRUE(runUntil(loop_, [&] { return !box.Download.running(); }));
     EXPECT_EQ(ui.texts(), std::vector<std::string>{"Ошибка. Прервано пользователем."});
     box.LinkClick();
     EXPECT_EQ(ui.openedUrls.back(), server.url());
+
+    // A server that takes the connection and never answers: the time limit ends the check in
+    // the failure text.
+    const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof at;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&at), length), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ::getsockname(silent, reinterpret_cast<sockaddr*>(&at), &length);
+    TAboutBox quiet(loop_, ui, "http://127.0.0.1:" + std::to_string(ntohs(at.sin_port)), dir);
+    quiet.Download.TimeLimitMs = 800;
+    ui.messages.clear();
+    quiet.Button2Click();
+    EXPECT_TRUE(runUntil(
+        loop_, [&] { return quiet.Button2Caption == "Обновить"; }, 4000));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{
+                              "Ошибка. Проверьте подключение к Интернету и повторите попытку."});
+    ::close(silent);
 }

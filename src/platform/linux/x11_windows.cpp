@@ -12,6 +12,8 @@
 #include <memory>
 #include <thread>
 
+#include "platform/desktop_session.h"
+
 namespace velmor {
 namespace {
 
@@ -269,6 +271,10 @@ bool X11WindowService::connect() {
 
 bool X11WindowService::available() {
     return connect();
+}
+
+bool X11WindowService::seesAllWindows() {
+    return !waylandSession();
 }
 
 std::vector<WindowInfo> X11WindowService::topLevelWindows() {

@@ -20,6 +20,7 @@ class X11WindowService : public WindowService {
     X11WindowService& operator=(const X11WindowService&) = delete;
 
     bool available() override;
+    bool seesAllWindows() override;
     std::vector<WindowInfo> topLevelWindows() override;
     bool visible(WindowId window) override;
     void show(WindowId window) override;
