@@ -254,21 +254,22 @@ TEST_F(Control, AnotherUserOfTheMachineIsRefusedByTheSessionBus) {
     p->wait();
 }
 
-TEST_F(Control, ASecondStartBringsTheHiddenWindowBack) {
-    for (const char* tool : {"Xvfb", "xwininfo", "xdotool"}) {
+TEST_F(Control, ASecondStartBringsTheMinimizedWindowBack) {
+    for (const char* tool : {"Xvfb", "openbox", "xwininfo", "xprop", "xdotool"}) {
         if (!velmor::test::onPath(tool)) GTEST_SKIP() << tool << " is not installed";
     }
     velmor::test::OwnXServer x(dir_);
     ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
     const velmor::test::TrayDesktop desk(x.display());
-    {
-        // Hidden at the start, and with neither a taskbar button nor a tray icon.
-        velmor::Profile ini(dir_ + "/Velmor.ini");
-        ini.writeString("Brontavel", "HideOnRun", "Y");
-        ini.writeString("Brontavel", "Mode", "NONE");
-    }
+    // Minimized right after the start.
+    velmor::Profile(dir_ + "/Velmor.ini").writeString("Brontavel", "HideOnRun", "Y");
     auto env = velmor::test::programEnvironment(dir_, x.display());
     env.push_back(bus_->sessionEnv());
+    ChildProcess wm("/usr/bin/env", {"openbox"}, env);
+    ASSERT_TRUE(eventually([&] {
+        return desk.x({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") !=
+               std::string::npos;
+    }));
     ChildProcess window(velmor::test::binary("velmor"), {}, env);
     std::string id;
     ASSERT_TRUE(eventually([&] {
@@ -276,7 +277,8 @@ TEST_F(Control, ASecondStartBringsTheHiddenWindowBack) {
         return !id.empty() && ctl({"status"}).status == 0;
     })) << window.err();
     ASSERT_TRUE(eventually([&] { return !desk.viewable(id); }));
-    // Idle and hidden with the service up, nothing wakes.
+    // Idle and minimized with the service up, once the start is over nothing wakes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_EQ(velmor::test::wakeUpsOver(window.pid(), 2000), 0);
 
     const ProcessResult second = runProcess(velmor::test::binary("velmor"), {}, env, 5000);
@@ -284,4 +286,6 @@ TEST_F(Control, ASecondStartBringsTheHiddenWindowBack) {
     EXPECT_TRUE(eventually([&] { return desk.viewable(id); }, 5000)) << window.err();
     window.signal(SIGKILL);
     window.wait();
+    wm.signal(SIGTERM);
+    wm.wait();
 }
