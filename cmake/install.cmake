@@ -54,6 +54,11 @@ if(VELMOR_HAVE_UI)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${VELMOR_PACKAGING}/invalid.velmor.velmor.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    # The session bus starts the program when the desktop asks it for its window or an action.
+    configure_file(${VELMOR_PACKAGING}/dbus-1/invalid.velmor.velmor.service.in
+                   ${VELMOR_GENERATED}/invalid.velmor.velmor.service @ONLY)
+    install(FILES ${VELMOR_GENERATED}/invalid.velmor.velmor.service
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
     install(FILES ${VELMOR_GENERATED}/velmor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
     # The program's icon in the desktop's theme: the drawing, and pictures of the usual sizes.

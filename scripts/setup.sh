@@ -33,6 +33,7 @@ run_packages=(
     libxkbcommon-dev
     librsvg2-bin ppp
     qt6-wayland
+    libdbus-1-dev
 )
 # Building the Debian package and checking it (scripts/package.sh).
 package_packages=(
@@ -45,7 +46,7 @@ test_packages=(
     xvfb xauth imagemagick openbox x11-utils xdotool trayer
     user-mode-linux kmod iproute2 iputils-ping util-linux mount passwd procps
     desktop-file-utils appstream man-db bash-completion
-    dbus-daemon python3-dbusmock
+    dbus-daemon python3-dbusmock libglib2.0-bin
     weston sway grim
     iaxmodem
     mmdebstrap

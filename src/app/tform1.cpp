@@ -78,6 +78,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
                  return stored;
              }}),
       Download(loop),
+      Remote(loop, *this),
       loop_(loop),
       rasService_(ras),
       ui_(ui),

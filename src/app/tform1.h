@@ -10,6 +10,7 @@
 
 #include "accounting/monitor.h"
 #include "accounting/ras_per.h"
+#include "app/remote_control.h"
 #include "app/settings.h"
 #include "automation/icq_watchdog.h"
 #include "automation/launched_programs.h"
@@ -232,7 +233,14 @@ class TForm1 : public SettingsHooks {
     void PingDnsLookupDone(std::uint16_t error);
     void PingEchoReply(int status);
 
+    // --- the session bus ---
+    // Other programs of the user watch the program and give it commands through its service
+    // (set by the front end once the window is up); the front end reports every redraw to it.
+    RemoteControl Remote;
+
   private:
+    friend class RemoteControl;  // runs its commands as the window's handlers run
+
     // SettingsHooks
     void reportError(const std::string& message) override;
     void applyHotKeys() override;

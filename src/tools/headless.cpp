@@ -7,16 +7,19 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "app/tform1.h"
+#include "platform/control.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
+#include "ui/dbus_control.h"
 #include "ui/qt_event_loop.h"
 #include "ui/termination_signals.h"
 
@@ -115,12 +118,16 @@ class HeadlessUI : public UserInterface {
     void setHintsEnabled(bool) override {}
     void showHelp(const std::string&) override {}
     void terminate() override { terminated = true; }
-    void refresh() override {}
+    void refresh() override {
+        if (changed) changed();
+    }
     // Nobody here to choose a file or fill in the program dialog.
     std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
     void showProgramDialog(TForm8&) override {}
 
     bool terminated = false;
+    // The model may have changed.
+    std::function<void()> changed;
 
   private:
     const ProgramOptions& options_;
@@ -135,7 +142,10 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     InstanceLock lock(InstanceLock::defaultPath());
     switch (checkSingleInstance(lock, ui)) {
         case InstanceCheck::AnotherRuns:
-            return 0;  // another copy runs: end silently
+            // Another copy runs: it is asked to show itself (or to dial), and this one ends.
+            activateRunningInstance(options.dial ? QString::fromLatin1(control::kConnectAction)
+                                                 : QString());
+            return 0;
         case InstanceCheck::Failed:
             return 1;
         case InstanceCheck::Run:
@@ -179,8 +189,25 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
         if (form.Close()) QCoreApplication::exit(0);
     });
 
-    if (options.dial) loop.post([&] { form.DialOnRequest(); });
-    return app.exec();
+    // Other programs of the user watch and drive the program on the session bus, when there is
+    // one (a gateway under the user's service manager has it).
+    DBusControl control(form.Remote);
+    if (std::string why; control.start(why)) {
+        form.Remote.setService(&control);
+        ui.changed = [&form] { form.Remote.modelChanged(); };
+    } else {
+        std::fprintf(stderr, "Управлять программой через velmorctl нельзя: %s\n", why.c_str());
+    }
+
+    if (options.dial)
+        loop.post([&] {
+            form.DialOnRequest();
+            ui.refresh();
+        });
+    const int status = app.exec();
+    ui.changed = nullptr;
+    form.Remote.setService(nullptr);
+    return status;
 }
 
 }  // namespace velmor

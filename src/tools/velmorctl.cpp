@@ -79,6 +79,14 @@ const Command kCommands[] = {
      velmor::ctl::runResave},
     {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
     {"modem", "modem ENTRY", velmor::ctl::runModem},
+    {"status", "status [--json]", velmor::ctl::runStatus},
+    {"dial", "dial", velmor::ctl::runDial},
+    {"hangup", "hangup", velmor::ctl::runHangUp},
+    {"next", "next", velmor::ctl::runNext},
+    {"redial", "redial", velmor::ctl::runRedial},
+    {"select", "select ENTRY", velmor::ctl::runSelect},
+    {"show", "show", velmor::ctl::runShow},
+    {"watch", "watch [--json]", velmor::ctl::runWatch},
     {nullptr, nullptr, nullptr},
 };
 

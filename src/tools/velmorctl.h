@@ -42,4 +42,15 @@ int runPhonebook(const Args& args);
 // ctl_modem.cpp: an entry's modem and what a dial needs from the system.
 int runModem(const Args& args);
 
+// ctl_control.cpp: the running program on the session bus. Exit status 0 done, 1 refused (locked,
+// busy, not idle), 3 no program running.
+int runStatus(const Args& args);
+int runDial(const Args& args);
+int runHangUp(const Args& args);
+int runNext(const Args& args);
+int runRedial(const Args& args);
+int runSelect(const Args& args);
+int runShow(const Args& args);
+int runWatch(const Args& args);
+
 }  // namespace velmor::ctl

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <cstdio>
 
 #include "app/tform1.h"
 #include "platform/app_id.h"
+#include "platform/control.h"
 #include "platform/desktop_session.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
@@ -12,6 +14,7 @@
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
+#include "ui/dbus_control.h"
 #include "ui/main_window.h"
 #include "ui/portal_hotkeys.h"
 #include "ui/program_tray_hook.h"
@@ -33,10 +36,16 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     const std::string dir = programDirectory();
     // The help pages are the program's, not the user's: they lie beside the executable.
     QtUserInterface ui(QString::fromStdString(executableDirectory()));
-    // A second start while the program runs ends at once, without a window or a message.
+    // A second start while the program runs ends at once, without a window or a message: the
+    // program that runs shows its window (or dials, for the desktop entry's action).
     InstanceLock lock(InstanceLock::defaultPath());
     const InstanceCheck instance = checkSingleInstance(lock, ui);
-    if (instance != InstanceCheck::Run) return instance == InstanceCheck::Failed ? 1 : 0;
+    if (instance == InstanceCheck::AnotherRuns) {
+        activateRunningInstance(options.dial ? QString::fromLatin1(control::kConnectAction)
+                                             : QString());
+        return 0;
+    }
+    if (instance != InstanceCheck::Run) return 1;
 
     if (!checkSettingsFile(dir + "Velmor.ini", ui)) return 0;
     // A signal that comes during start-up is handled once the window is up.
@@ -78,6 +87,15 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     window.refresh();
     window.show();
     form.FormShow();
+    // Other programs of the user watch and drive the program on the session bus.
+    DBusControl control(form.Remote);
+    if (std::string why; control.start(why)) {
+        form.Remote.setService(&control);
+        window.onRefresh([&form] { form.Remote.modelChanged(); });
+    } else {
+        std::fprintf(stderr, "velmor: управлять программой через velmorctl нельзя: %s\n",
+                     why.c_str());
+    }
     if (options.dial)
         loop.post([&] {
             form.DialOnRequest();
@@ -94,6 +112,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
                      [&](QSessionManager&) { form.SaveForSession(); });
     const int status = app.exec();
     if (!form.TerminateRequested()) form.Close(false);
+    form.Remote.setService(nullptr);
     return status;
 }
 

@@ -37,6 +37,9 @@ class MainWindow : public QWidget, public AppWindow {
     MainForm& model() override { return model_; }
     // Shows the model in every widget.
     void refresh() override;
+    // A step of its own at the end of every redraw, which follows every handler and every change
+    // of the model outside one.
+    void onRefresh(std::function<void()> step) { binder_.onRefresh(std::move(step)); }
     // Makes the widgets of every page now rather than when each is first shown.
     void makeAllPages();
     // The page control's and the tray's menu.

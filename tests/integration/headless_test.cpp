@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -30,8 +31,10 @@ class Headless : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     std::vector<std::string> env() const {
+        // No session bus: the address names a socket nobody listens on.
         return {"VELMOR_HOME=" + dir_, "VELMOR_PHONEBOOK=" + dir_ + "/phonebook.ini",
-                "XDG_RUNTIME_DIR=" + dir_, "LC_ALL=ru_RU.UTF-8"};
+                "XDG_RUNTIME_DIR=" + dir_, "LC_ALL=ru_RU.UTF-8",
+                "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-bus"};
     }
     std::string ini() const { return dir_ + "/Velmor.ini"; }
     std::string raw(const std::string& path) const {
@@ -85,7 +88,13 @@ TEST_F(Headless, StartsLogsToStdoutAndSavesOnSigterm) {
     ASSERT_TRUE(again.waitForOutput("Жду Ваших приказаний")) << again.err();
     again.signal(SIGINT);
     EXPECT_EQ(again.wait().status, 0);
-    EXPECT_EQ(again.err(), "");
+    // Nothing said but, once, that without a session bus nothing else can drive it.
+    EXPECT_EQ(again.err().rfind("Управлять программой через velmorctl нельзя: сеансовой шины "
+                                "D-Bus нет (",
+                                0),
+              0u)
+        << again.err();
+    EXPECT_EQ(std::count(again.err().begin(), again.err().end(), '\n'), 1);
 }
 
 TEST_F(Headless, RefusalsExitWithStatus2AndTouchNothing) {

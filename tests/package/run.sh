@@ -109,6 +109,8 @@ done
     "/etc/ppp/ip-down.d/velmor /etc/ppp/ip-up.d/velmor /etc/ppp/peers/velmor " ] ||
     fail "the conffiles are: $(dpkg-query -W -f='${Conffiles}' velmor)"
 check "desktop-file-validate" desktop-file-validate /usr/share/applications/invalid.velmor.velmor.desktop
+grep -qx "Exec=/usr/bin/velmor" /usr/share/dbus-1/services/invalid.velmor.velmor.service ||
+    fail "no session bus service file that starts /usr/bin/velmor"
 check "appstreamcli validate" appstreamcli validate --no-net /usr/share/metainfo/invalid.velmor.velmor.metainfo.xml
 for page in velmor velmorctl; do
     [ "$(man -w "$page")" = "/usr/share/man/man1/$page.1.gz" ] || fail "man does not find $page(1)"
@@ -176,10 +178,12 @@ complete_line() {  # the completions of the words given, for the user
             _completion_loader velmorctl; _velmorctl velmorctl "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}"
             printf "%s\n" "${COMPREPLY[@]}"' velmorctl "$@"
 }
-[ "$(complete_line velmorctl d | tr '\n' ' ')" = "decrypt dump " ] ||
+[ "$(complete_line velmorctl d | tr '\n' ' ')" = "decrypt dump dial " ] ||
     fail "completion of 'velmorctl d': $(complete_line velmorctl d | tr '\n' ' ')"
 [ "$(complete_line velmorctl dump --entry Де)" = 'Демо-провайдер' ] ||
     fail "completion of an entry name: $(complete_line velmorctl dump --entry Де)"
+[ "$(complete_line velmorctl select Де)" = 'Демо-провайдер' ] ||
+    fail "completion of select: $(complete_line velmorctl select Де)"
 
 echo "== dpkg -r keeps the user's files and the conffiles; --purge removes the conffiles"
 check "dpkg -r velmor" dpkg -r velmor

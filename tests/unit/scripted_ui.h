@@ -87,7 +87,9 @@ class ScriptedUI : public UserInterface {
     void setHintsEnabled(bool on) override { hints = on; }
     void showHelp(const std::string& topic) override { helpTopics.push_back(topic); }
     void terminate() override { terminated = true; }
-    void refresh() override {}
+    void refresh() override {
+        if (onRefresh) onRefresh();
+    }
 
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
@@ -120,6 +122,8 @@ class ScriptedUI : public UserInterface {
         if (programDialog) programDialog(dialog);
     }
 
+    // What a redraw runs.
+    std::function<void()> onRefresh;
     // What the application's minimize and restore events run (the form's display-mode steps).
     std::function<void()> onMinimize;
     std::function<void()> onRestore;
