@@ -89,6 +89,7 @@ class PhonebookService : public RasService {
         if (r != 0) return r;
         RasDevice* device = deviceFor(entry);
         if (!device) return kErrorDeviceDoesNotExist;
+        details_.clear();
         const Handle h = allocateHandle();
         const int d = device->dial(h, entry, request, std::move(notifier));
         if (d == 0) handle = h;

@@ -45,7 +45,8 @@ void writeAll(int fd, const std::string& text) {
 
 }  // namespace
 
-ModemEmulator::ModemEmulator(Options options) : options_(std::move(options)) {
+ModemEmulator::ModemEmulator(Options options)
+    : options_(std::move(options)), ignoreDtr_(options_.ignoreDtr) {
     char name[256] = {};
     if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
         master_ = slave_ = -1;
@@ -102,39 +103,99 @@ void ModemEmulator::answer(const std::string& text) {
     writeAll(master_, "\r\n" + text + "\r\n");
 }
 
+void ModemEmulator::record(const std::string& what) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    commands_.push_back(what);
+}
+
+namespace {
+
+constexpr auto kGuard = std::chrono::milliseconds(900);
+
+bool finalResult(const std::string& text) {
+    return text == "OK" || text == "ERROR" || text.rfind("+CME ERROR", 0) == 0 ||
+           text.rfind("+CMS ERROR", 0) == 0;
+}
+
+}  // namespace
+
 void ModemEmulator::onCommand(const std::string& line) {
     if (options_.silent) return;
     const std::string command = upper(line);
     if (command.rfind("AT", 0) != 0) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        commands_.push_back(line);
-    }
+    record(line);
     if (echo_) writeAll(master_, line + "\r");
     if (command.rfind("ATD", 0) == 0) {
+        // A call still up: the modem is not in a state to dial.
+        if (offHook_) return answer("ERROR");
         const auto& results = options_.dialResults;
         const std::string result =
             results.empty() ? "" : results[std::min(dials_, results.size() - 1)];
         ++dials_;
-        if (result.empty()) return;  // no answer at all
-        if (options_.dialDelayMs > 0)
-            ::usleep(static_cast<useconds_t>(options_.dialDelayMs) * 1000);
-        answer(result);
-        // Without a program there is nothing to carry: the modem stays in command mode, as it is
-        // once the dialer drops DTR.
-        if (result.rfind("CONNECT", 0) == 0 && !options_.program.empty()) {
-            online_ = true;
-            startProgram();
+        offHook_ = true;
+        dialPending_ = true;
+        pendingResult_ = result;
+        dialDue_ = result.empty() ? std::chrono::steady_clock::time_point::max()
+                                  : std::chrono::steady_clock::now() +
+                                        std::chrono::milliseconds(options_.dialDelayMs);
+        if (options_.dialDelayMs <= 0 && !result.empty()) {
+            dialPending_ = false;
+            dialResult(result);
         }
         return;
+    }
+    if (const auto it = options_.replies.find(command); it != options_.replies.end()) {
+        std::string rest = it->second, last;
+        for (std::size_t nl; (nl = rest.find('\n')) != std::string::npos; rest.erase(0, nl + 1))
+            answer(rest.substr(0, nl));
+        if (finalResult(rest)) return answer(rest);
+        answer(rest);
+        return answer("OK");
     }
     if (options_.initError) return answer("ERROR");
     if (command.find("E0") != std::string::npos) echo_ = false;
     if (command.find("E1") != std::string::npos) echo_ = true;
+    if (command.find("&D0") != std::string::npos) ignoreDtr_ = true;
+    if (command.find("&D1") != std::string::npos || command.find("&D2") != std::string::npos)
+        ignoreDtr_ = false;
+    if (command == "ATH" || command == "ATH0" || command == "ATZ") {
+        endProgram();
+        offHook_ = false;
+    }
     if (command == "ATI") {
         writeAll(master_, "\r\nVelmor test modem\r\n");
     }
     answer("OK");
+}
+
+void ModemEmulator::dialResult(const std::string& result) {
+    answer(result);
+    if (result.rfind("CONNECT", 0) != 0) {
+        offHook_ = false;
+        return;
+    }
+    if (!options_.program.empty()) {
+        online_ = true;
+        startProgram();
+    } else if (ignoreDtr_) {
+        online_ = true;  // the data mode, with nobody on the far end
+    } else {
+        // Without a program there is nothing to carry: the modem stays in command mode, on-hook,
+        // as it is once the dialer drops DTR.
+        offHook_ = false;
+    }
+}
+
+void ModemEmulator::watchEscape(const char* data, std::size_t size) {
+    const auto now = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == '+' && (pluses_ > 0 || now - lastByte_ >= kGuard) && pluses_ < 3) {
+            if (++pluses_ == 3) plusesAt_ = now;
+        } else {
+            pluses_ = 0;
+        }
+    }
+    lastByte_ = now;
 }
 
 void ModemEmulator::startProgram() {
@@ -176,17 +237,31 @@ void ModemEmulator::endProgram() {
 
 void ModemEmulator::loop() {
     char buf[4096];
+    lastByte_ = std::chrono::steady_clock::now();
     while (!stopping_) {
         pollfd fds[3] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}, {programMaster_, POLLIN, 0}};
-        const int n = ::poll(fds, 3, 200);
+        const int n = ::poll(fds, 3, 50);
         if (n < 0 && errno != EINTR) return;
+        const auto now = std::chrono::steady_clock::now();
         if (fds[1].revents) {
             while (::read(wake_[0], buf, sizeof buf) > 0) {
             }
         }
-        if (dropRequested_.exchange(false) && online_) {
+        if (dialPending_ && now >= dialDue_) {
+            dialPending_ = false;
+            dialResult(pendingResult_);
+        }
+        if (online_ && pluses_ == 3 && now - plusesAt_ >= kGuard) {
+            // Back in command mode; the call stays up.
+            pluses_ = 0;
+            online_ = false;
+            record("+++");
+            answer("OK");
+        }
+        if (dropRequested_.exchange(false) && offHook_) {
             endProgram();
             online_ = false;
+            offHook_ = false;
             answer("NO CARRIER");
         }
         if (programMaster_ >= 0 && fds[2].revents) {
@@ -194,9 +269,11 @@ void ModemEmulator::loop() {
             if (got > 0) {
                 writeAll(master_, std::string(buf, static_cast<std::size_t>(got)));
             } else if (got == 0 || errno != EAGAIN) {
-                // The program has ended: the call is over.
+                // The program has ended: the far end hung up.
                 endProgram();
                 online_ = false;
+                offHook_ = false;
+                answer("NO CARRIER");
             }
         }
         if (!(fds[0].revents & POLLIN)) {
@@ -206,11 +283,21 @@ void ModemEmulator::loop() {
         }
         const ssize_t got = ::read(master_, buf, sizeof buf);
         if (got <= 0) continue;
-        if (online_) {
+        if (!dialPending_ && online_) {
+            watchEscape(buf, static_cast<std::size_t>(got));
             if (programMaster_ >= 0) writeAll(programMaster_, std::string(buf, got));
             continue;
         }
+        lastByte_ = now;
         for (ssize_t i = 0; i < got; ++i) {
+            if (dialPending_) {
+                // Any character ends a dial in progress, also one that came with the command.
+                dialPending_ = false;
+                offHook_ = false;
+                record("<abort>");
+                answer("NO CARRIER");
+                break;
+            }
             const char c = buf[i];
             if (c == '\r' || c == '\n') {
                 if (!line_.empty()) onCommand(line_);
