@@ -2,6 +2,7 @@
 // the system checks and the phonebook's modem keys.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -222,6 +223,21 @@ TEST(SerialPort, LockFilesInTheFormatEveryDialerReads) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("LCK..port")));
     EXPECT_EQ(a.take(dir.file("no-such-folder"), dir.file("port"), why), PortLock::Result::Failed);
     EXPECT_FALSE(why.empty());
+}
+
+TEST(SerialPort, WhatIsStillToBeSentIsDroppedAtTheClose) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    SerialPort port;
+    ASSERT_EQ(port.open(::ttyname(slave), ModemSettings{}), 0);
+    EXPECT_FALSE(port.modemLines());  // a pseudo-terminal has none: carrier counts as up
+    ASSERT_EQ(::write(port.fd(), "ATDT5550101\r", 12), 12);
+    port.close();
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char buf[32];
+    EXPECT_LE(::read(master, buf, sizeof buf), 0);
+    ::close(master);
+    ::close(slave);
 }
 
 TEST(ModemChecks, EachMissingPartIsNamedWithItsFix) {
