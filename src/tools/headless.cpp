@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <tuple>
 
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
@@ -125,15 +126,29 @@ class HeadlessUI : public UserInterface {
     void setHintsEnabled(bool) override {}
     void showHelp(const std::string&) override {}
     void terminate() override { terminated = true; }
-    void refresh() override {}
+    // The state line and the previous attempt's line, each time they change: a failure that comes
+    // later than the dial is told too, with its reason.
+    void refresh() override {
+        if (!form) return;
+        const auto& c = form->Model.conn;
+        for (auto [label, shown, caption] :
+             {std::tuple{&c.Label2, &stateShown_, "Состояние: "},
+              std::tuple{&c.Label4, &previousShown_, "Прошлая попытка: "}}) {
+            if (label->caption == *shown) continue;
+            *shown = label->caption;
+            if (!shown->empty()) std::fprintf(stderr, "%s%s\n", caption, shown->c_str());
+        }
+    }
     // Nobody here to choose a file or fill in the program dialog.
     std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
     void showProgramDialog(TForm8&) override {}
 
     bool terminated = false;
+    const TForm1* form = nullptr;
 
   private:
     const ProgramOptions& options_;
+    std::string stateShown_, previousShown_;
 };
 
 }  // namespace
@@ -178,6 +193,11 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     auto automation = makeLinuxAutomation();  // without a display the " ICQ" watchdog is off
     const auto icmpService = icmp::makeSystemService(loop);
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    ui.form = &form;
+    struct Forget {
+        HeadlessUI& ui;
+        ~Forget() { ui.form = nullptr; }
+    } forget{ui};
     form.setAutomationServices(automation->services());
     form.setIcmpService(icmpService.get());
     form.LogFile.onLine = [](const std::string& line) {
