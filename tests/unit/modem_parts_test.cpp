@@ -355,6 +355,7 @@ TEST(Phonebook, ModemKeysHaveDefaultsAreCheckedAndWrittenForSerialEntries) {
     EXPECT_EQ(good.modem.dialTimeoutSec, 30u);
 
     good.modem.speed = 230400;
+    good.modem.init3 = "AT+CGDCONT=1,\"IP\",\"apn\"";
     ASSERT_EQ(book.write(good, "Хороший"), Phonebook::Result::Ok);
     PhonebookEntry sim;
     ASSERT_EQ(book.find("Имитатор", sim), Phonebook::Result::Ok);
