@@ -173,6 +173,8 @@ class RasService {
     // The text of a code; for a device's own failure (633: why the port cannot be used, and the
     // fix) the device's sentence about the latest such failure.
     virtual std::string errorString(int code) const { return errorText(code); }
+    // Lines hung up that a device still takes down (a modem being put on-hook, a pppd ending).
+    virtual bool settling() const { return false; }
 };
 
 // The Linux service: the phonebook file at path (created with the demonstration entry when it is

@@ -55,6 +55,8 @@ class RasDevice {
     virtual int projection(Handle handle, Projection& out) = 0;
     virtual int statistics(Handle handle, Statistics& out) = 0;
     virtual int clearStatistics(Handle handle) = 0;
+    // Lines hung up that the device still takes down.
+    virtual bool settling() const { return false; }
 };
 
 }  // namespace velmor::ras

@@ -141,6 +141,13 @@ class PhonebookService : public RasService {
         return detail.empty() ? errorText(code) : detail;
     }
 
+    bool settling() const override {
+        for (const auto& [key, device] : devices_) {
+            if (device->settling()) return true;
+        }
+        return false;
+    }
+
   private:
     static constexpr const char* kSimKey = "sim";
 

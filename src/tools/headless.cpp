@@ -21,6 +21,7 @@
 #include "platform/machine.h"
 #include "platform/paths.h"
 #include "platform/ras.h"
+#include "ui/logind_power.h"
 #include "ui/qt_event_loop.h"
 
 namespace velmor {
@@ -192,6 +193,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
 
     auto automation = makeLinuxAutomation();  // without a display the " ICQ" watchdog is off
     const auto icmpService = icmp::makeSystemService(loop);
+    const auto power = makeSystemPowerService();
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     ui.form = &form;
     struct Forget {
@@ -200,6 +202,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     } forget{ui};
     form.setAutomationServices(automation->services());
     form.setIcmpService(icmpService.get());
+    form.setPowerService(power.get());
     form.LogFile.onLine = [](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);

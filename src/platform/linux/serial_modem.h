@@ -45,6 +45,10 @@ class SerialModem : public ras::RasDevice {
 
     // Hung-up lines whose workers still let go of the port.
     std::size_t pendingWorkers() const { return retired_.size(); }
+    bool settling() const override {
+        sweep();
+        return !retired_.empty();
+    }
 
     struct Line;
     // Whether a line uses the port now.
