@@ -11,6 +11,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <fstream>
 
 namespace velmor::test {
 namespace {
@@ -100,10 +101,20 @@ void ModemEmulator::dropCall() {
 }
 
 void ModemEmulator::answer(const std::string& text) {
+    logLine("> " + text);
     writeAll(master_, "\r\n" + text + "\r\n");
 }
 
+void ModemEmulator::logLine(const std::string& what) {
+    if (options_.commandLog.empty()) return;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+    std::ofstream(options_.commandLog, std::ios::app) << ns << " " << what << "\n";
+}
+
 void ModemEmulator::record(const std::string& what) {
+    logLine(what);
     std::lock_guard<std::mutex> lock(mutex_);
     commands_.push_back(what);
 }
@@ -159,7 +170,7 @@ void ModemEmulator::onCommand(const std::string& line) {
     if (command.find("&D1") != std::string::npos || command.find("&D2") != std::string::npos)
         ignoreDtr_ = false;
     if (command == "ATH" || command == "ATH0" || command == "ATZ") {
-        endProgram();
+        dropProgram();
         offHook_ = false;
     }
     if (command == "ATI") {
@@ -169,15 +180,26 @@ void ModemEmulator::onCommand(const std::string& line) {
 }
 
 void ModemEmulator::dialResult(const std::string& result) {
-    answer(result);
     if (result.rfind("CONNECT", 0) != 0) {
+        answer(result);
         offHook_ = false;
         return;
     }
     if (!options_.program.empty()) {
-        online_ = true;
+        // The far end is up when the call is answered: CONNECT once the program has set up its
+        // line (pppd sets IGNPAR), or after a few seconds.
         startProgram();
-    } else if (ignoreDtr_) {
+        for (int i = 0; i < 500 && programMaster_ >= 0; ++i) {
+            termios t{};
+            if (::tcgetattr(programMaster_, &t) == 0 && (t.c_iflag & IGNPAR)) break;
+            ::usleep(10000);
+        }
+        answer(result);
+        online_ = true;
+        return;
+    }
+    answer(result);
+    if (ignoreDtr_) {
         online_ = true;  // the data mode, with nobody on the far end
     } else {
         // Without a program there is nothing to carry: the modem stays in command mode, on-hook,
@@ -219,20 +241,29 @@ void ModemEmulator::startProgram() {
     ::close(slave);
 }
 
-void ModemEmulator::endProgram() {
-    if (program_ > 0) {
-        ::kill(program_, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 100 && ::waitpid(program_, &status, WNOHANG) == 0; ++i)
-            ::usleep(50000);
-        if (::waitpid(program_, &status, WNOHANG) == 0) {
-            ::kill(program_, SIGKILL);
-            ::waitpid(program_, &status, 0);
-        }
-    }
-    program_ = -1;
+void ModemEmulator::dropProgram() {
+    // The far end loses the line at once and ends in its own time; it is collected later.
     if (programMaster_ >= 0) ::close(programMaster_);
     programMaster_ = -1;
+    if (program_ > 0) {
+        ::kill(program_, SIGTERM);
+        ended_.push_back(program_);
+    }
+    program_ = -1;
+}
+
+void ModemEmulator::endProgram() {
+    dropProgram();
+    for (const pid_t pid : ended_) {
+        int status = 0;
+        for (int i = 0; i < 100 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+            ::usleep(50000);
+        if (::waitpid(pid, &status, WNOHANG) == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+    }
+    ended_.clear();
 }
 
 void ModemEmulator::loop() {
@@ -243,9 +274,22 @@ void ModemEmulator::loop() {
         const int n = ::poll(fds, 3, 50);
         if (n < 0 && errno != EINTR) return;
         const auto now = std::chrono::steady_clock::now();
+        std::erase_if(ended_, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
         if (fds[1].revents) {
             while (::read(wake_[0], buf, sizeof buf) > 0) {
             }
+        }
+        // The dialer's DTR, as the speed B0 shows it through the pseudo-terminal: when it drops,
+        // a modem that heeds it hangs up.
+        termios t{};
+        const bool dtrLow = ::tcgetattr(master_, &t) == 0 && ::cfgetospeed(&t) == B0;
+        if (dtrLow && !ignoreDtr_ && offHook_) {
+            dialPending_ = false;
+            dropProgram();
+            online_ = false;
+            offHook_ = false;
+            record("<dtr>");
+            answer("NO CARRIER");
         }
         if (dialPending_ && now >= dialDue_) {
             dialPending_ = false;
@@ -259,7 +303,7 @@ void ModemEmulator::loop() {
             answer("OK");
         }
         if (dropRequested_.exchange(false) && offHook_) {
-            endProgram();
+            dropProgram();
             online_ = false;
             offHook_ = false;
             answer("NO CARRIER");
@@ -270,7 +314,7 @@ void ModemEmulator::loop() {
                 writeAll(master_, std::string(buf, static_cast<std::size_t>(got)));
             } else if (got == 0 || errno != EAGAIN) {
                 // The program has ended: the far end hung up.
-                endProgram();
+                dropProgram();
                 online_ = false;
                 offHook_ = false;
                 answer("NO CARRIER");

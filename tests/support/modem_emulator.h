@@ -29,13 +29,17 @@ class ModemEmulator {
         std::map<std::string, std::string> replies;
         // As after AT&D0 (which sets it; &D1 and &D2 clear it): DTR means nothing, and a call stays
         // up in the data mode until "+++" between two guard times, then ATH. A dial while a call
-        // is up gets ERROR. Otherwise the modem is back in command mode after CONNECT, as when a
-        // dialer drops DTR (which a pseudo-terminal cannot show).
+        // is up gets ERROR. Otherwise the call ends when the dialer drops DTR (seen as the speed
+        // B0, the only sign of it that crosses a pseudo-terminal), and without a program the
+        // modem is back in command mode right after CONNECT.
         bool ignoreDtr = false;
         // Run after CONNECT with a second terminal as its standard input and output, the line's
         // bytes copied both ways until it ends; the modem is then back in command mode.
         std::vector<std::string> program;
         gid_t portGroup = static_cast<gid_t>(-1);  // given the port (mode 0660) when set
+        // When set, each command and each answer ("> OK") is appended to this file as
+        // "<ns since the epoch> <text>".
+        std::string commandLog;
     };
 
     explicit ModemEmulator(Options options);
@@ -48,7 +52,8 @@ class ModemEmulator {
     // The port a dialer opens.
     const std::string& port() const { return port_; }
     // The command lines received so far, as sent (without the carriage return), "+++" for an
-    // escape to command mode, and "<abort>" for a dial ended by a character.
+    // escape to command mode, "<abort>" for a dial ended by a character and "<dtr>" for a call
+    // ended by DTR.
     std::vector<std::string> commands() const;
     // A call is up (dialled and answered, or being dialled) and not hung up.
     bool offHook() const { return offHook_; }
@@ -62,13 +67,15 @@ class ModemEmulator {
   private:
     void loop();
     void record(const std::string& what);
+    void logLine(const std::string& what);
     void onCommand(const std::string& line);
     void dialResult(const std::string& result);
     // The escape of the data mode: pluses between guard times.
     void watchEscape(const char* data, std::size_t size);
     void answer(const std::string& text);
     void startProgram();
-    void endProgram();
+    void dropProgram();  // without waiting for it to end
+    void endProgram();   // and waits for it, and for those dropped before
 
     Options options_;
     int master_ = -1;
@@ -94,6 +101,7 @@ class ModemEmulator {
     std::chrono::steady_clock::time_point plusesAt_{};
     std::string line_;
     pid_t program_ = -1;
+    std::vector<pid_t> ended_;  // dropped, not yet collected
     int programMaster_ = -1;
 };
 

@@ -135,10 +135,10 @@ TEST(PppdLink, LogLinesAndExitCodes) {
 
     EXPECT_EQ(optionWord(R"(a "b" \c ё)"), R"("a \"b\" \\c ё")");
     // No secret among the arguments, whatever the entry.
-    EXPECT_EQ(pppdArguments({0x1001, false, true}),
-              (std::vector<std::string>{"call", "velmor", "nocrtscts", "replacedefaultroute",
-                                        "file", "/proc/self/fd/4", "passwordfd", "3", "logfd", "2",
-                                        "ipparam", "velmor-4097"}));
+    EXPECT_EQ(
+        pppdArguments({0x1001, false}),
+        (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4",
+                                  "passwordfd", "3", "logfd", "2", "ipparam", "velmor-4097"}));
 
     // A pppd that knows the option names it somewhere in its file, perhaps across two reads.
     TempDir dir;

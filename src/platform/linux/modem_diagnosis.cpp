@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/linux/modem_dialogue.h"
+#include "platform/linux/pppd_link.h"
 #include "platform/ras.h"
 
 namespace velmor::modem {
@@ -116,13 +117,19 @@ std::string linkTimeoutText(int seconds, const std::string& lastWord) {
            "держит звонок, которого уже нет.";
 }
 
-std::string defaultRouteText(const std::string& pppd, const std::string& iface,
+std::string defaultRouteText(const PppEnvironment& env, const std::string& iface,
                              const std::string& routeDevice) {
-    return "Внимание: маршрут по умолчанию идёт через " + routeDevice + ", а не через " + iface +
-           ": " + pppd +
-           " не умеет заменять его (параметр replacedefaultroute), и трафик идёт мимо модема. "
-           "Отключите другое соединение или удалите его маршрут: sudo ip route del default dev " +
-           routeDevice + ".";
+    const std::string text = "Внимание: маршрут по умолчанию идёт через " + routeDevice +
+                             ", а не через " + iface + ", и трафик идёт мимо модема. ";
+    if (pppdKnowsOption(env.pppd, "replacedefaultroute")) {
+        return text + "Добавьте строку replacedefaultroute в файл " + env.peersFile +
+               " (как в packaging/ppp/peers/velmor): pppd заменит маршрут и вернёт прежний после "
+               "разрыва.";
+    }
+    return text + env.pppd +
+           " не умеет заменять маршрут: отключите другое соединение или удалите его маршрут "
+           "(sudo ip route del default dev " +
+           routeDevice + ").";
 }
 
 std::vector<PortHolder> portHolders(const std::string& path, const std::string& procRoot) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/modem_checks.h"
+
 namespace velmor::modem {
 
 // --- the AT dialogue ---
@@ -25,8 +27,9 @@ std::string dialTimeoutText(std::string_view command, int seconds);
 std::string portGoneText(const std::string& port);
 // The link did not come up (no addresses) within its time after CONNECT; lastWord: pppd's.
 std::string linkTimeoutText(int seconds, const std::string& lastWord);
-// The link is up but the default route still goes elsewhere (a pppd that cannot replace it).
-std::string defaultRouteText(const std::string& pppd, const std::string& iface,
+// The link is up but the default route still goes elsewhere: the peers file lacks
+// replacedefaultroute, or the system's pppd does not know it.
+std::string defaultRouteText(const PppEnvironment& env, const std::string& iface,
                              const std::string& routeDevice);
 
 // --- who holds a port ---

@@ -107,7 +107,6 @@ std::string optionWord(std::string_view text) {
 std::vector<std::string> pppdArguments(const PppdOptions& options) {
     std::vector<std::string> args = {"call", "velmor"};
     if (!options.hardwareFlow) args.emplace_back("nocrtscts");
-    if (options.replaceDefaultRoute) args.emplace_back("replacedefaultroute");
     for (const char* a : {"file", "/proc/self/fd/4", "passwordfd", "3", "logfd", "2", "ipparam"})
         args.emplace_back(a);
     args.push_back("velmor-" + std::to_string(options.handle));

@@ -48,16 +48,14 @@ std::string optionWord(std::string_view text);
 struct PppdOptions {
     std::uint32_t handle = 0;  // names the line for the ip-up scripts
     bool hardwareFlow = true;
-    // The link's default route replaces one that is there already (Wi-Fi, Ethernet); pppd puts the
-    // old one back when the link ends. Only for a pppd that knows the option.
-    bool replaceDefaultRoute = false;
 };
 
 // The arguments after the program's name: the peers file, the options stream on fd 4 (the login),
 // the password on fd 3, the log on fd 2 and the line's name for the ip-up scripts.
 std::vector<std::string> pppdArguments(const PppdOptions& options);
 
-// Whether the pppd program knows an option: its name is among the program's strings.
+// Whether the pppd program knows an option: its name is among the program's strings. (Some, such
+// as replacedefaultroute, pppd takes only from root's files: the peers file.)
 bool pppdKnowsOption(const std::string& program, std::string_view option);
 
 // Every occurrence of a secret in a line of pppd's log, masked before the line is shown.

@@ -234,11 +234,10 @@ class Worker {
             l_.receivedBase = received;
         }
         report(ras::kStateConnected, 0);
-        if (!replacesRoute_) {
-            const std::string route = defaultRouteDevice();
-            if (!route.empty() && route != iface_) {
-                std::fprintf(stderr, "%s\n", defaultRouteText(env_.pppd, iface_, route).c_str());
-            }
+        // The peers file asks pppd to replace a default route that is there already (Wi-Fi,
+        // Ethernet); where that did not happen, traffic would pass the link by.
+        if (const std::string route = defaultRouteDevice(); !route.empty() && route != iface_) {
+            std::fprintf(stderr, "%s\n", defaultRouteText(env_, iface_, route).c_str());
         }
     }
 
@@ -302,8 +301,6 @@ class Worker {
         PppdOptions options;
         options.handle = l_.handle;
         options.hardwareFlow = l_.settings.flowControl == FlowControl::Hardware;
-        options.replaceDefaultRoute = pppdKnowsOption(env_.pppd, "replacedefaultroute");
-        replacesRoute_ = options.replaceDefaultRoute;
         const int e = startPppd(env_.pppd, options, serial_.fd(), l_.login, l_.password, pppd_);
         if (e == 0) return true;
         const std::string problem = firstProblem(env_, port_);
@@ -403,7 +400,6 @@ class Worker {
     PppdProcess pppd_;
     bool holdingGate_ = false;
     bool offHook_ = false;  // a dial command went out and no result gave the call up
-    bool replacesRoute_ = false;
     int lastState_ = 0;
     std::string logPartial_;
     PppdFacts facts_;

@@ -198,6 +198,14 @@ void SerialPort::setDtr(bool on) {
     if (fd_ < 0) return;
     int bits = TIOCM_DTR;
     static_cast<void>(::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits));
+    // The speed B0 is the terminal interface's own hang-up: it drops DTR too, also where the
+    // line has no modem-control ioctl but its far end sees the settings (a pseudo-terminal).
+    termios t = settings_;
+    if (!on) {
+        ::cfsetospeed(&t, B0);
+        ::cfsetispeed(&t, B0);
+    }
+    static_cast<void>(::tcsetattr(fd_, TCSANOW, &t));
 }
 
 void SerialPort::reclaim() {
@@ -210,6 +218,8 @@ void SerialPort::reclaim() {
         static_cast<void>(::ioctl(fd_, TIOCSETD, &discipline));
     }
     static_cast<void>(::tcsetattr(fd_, TCSANOW, &settings_));
+    // What pppd left unread (the far end's last frames) is no answer of the modem.
+    static_cast<void>(::tcflush(fd_, TCIOFLUSH));
 }
 
 std::optional<int> SerialPort::modemLines() const {

@@ -67,7 +67,8 @@ class SerialPort {
     // Takes the port back from a pppd that has ended: non-blocking, the terminal's own line
     // discipline and the settings it was opened with (pppd killed may leave its own).
     void reclaim();
-    // Raises or drops DTR; quietly does nothing on a port without modem lines.
+    // Raises or drops DTR (also by the speed B0, which a pseudo-terminal's far end sees); quietly
+    // does nothing on a port without modem lines.
     void setDtr(bool on);
     // The status lines from the modem (the TIOCM_CTS, TIOCM_DSR and TIOCM_CD bits); none where
     // the port has no such lines (a pseudo-terminal, some USB adapters).
