@@ -39,8 +39,11 @@ bool LogindPower::inhibit() {
     const QDBusReply<QDBusUnixFileDescriptor> reply =
         QDBusConnection::systemBus().call(call, QDBus::Block, 2000);
     if (!reply.isValid() || !reply.value().isValid()) {
-        std::fprintf(stderr, "Velmor: logind не дал задержать сон: %s\n",
-                     reply.error().message().toLocal8Bit().constData());
+        if (!refusalTold_) {
+            std::fprintf(stderr, "Velmor: logind не дал задержать сон: %s\n",
+                         reply.error().message().toLocal8Bit().constData());
+        }
+        refusalTold_ = true;
         return false;
     }
     // The descriptor is the lock: ours until closed.

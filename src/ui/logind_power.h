@@ -28,6 +28,7 @@ class LogindPower : public QObject, public PowerService {
   private:
     int fd_ = -1;
     bool connected_ = false;
+    bool refusalTold_ = false;  // a refused lock is said once
 };
 
 // logind on the system bus where there is one; else a machine where nobody tells of sleep.
