@@ -94,8 +94,4 @@ void AtChannel::discardInput() {
     partial_.clear();
 }
 
-std::string quoted(std::string_view command) {
-    return "«" + std::string(command) + "»";
-}
-
 }  // namespace velmor::modem

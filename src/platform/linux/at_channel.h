@@ -48,7 +48,4 @@ class AtChannel {
     Clock::time_point lastWrite_{};
 };
 
-// "«ATZ»" for the texts that quote a command.
-std::string quoted(std::string_view command);
-
 }  // namespace velmor::modem
