@@ -46,6 +46,9 @@ install(FILES ${VELMOR_PACKAGING}/ppp/peers/velmor DESTINATION ${VELMOR_PPP_DIR}
 foreach(hook ip-up.d ip-down.d)
     install(PROGRAMS ${VELMOR_PACKAGING}/ppp/${hook}/velmor DESTINATION ${VELMOR_PPP_DIR}/${hook})
 endforeach()
+# A template for the user, not a rule in force: velmorctl modem prints it filled in.
+install(FILES ${VELMOR_PACKAGING}/udev/77-velmor-modem.rules
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/velmor/udev)
 
 if(VELMOR_HAVE_UI)
     install(TARGETS velmor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

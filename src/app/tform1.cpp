@@ -97,7 +97,10 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         DownloadDoneFile(name, size);
         ui_.refresh();
     };
-    RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) { RasConStateEvent(rec); };
+    RasCon.OnStateEvent = [this](TRasCon&, const TRasStateRec& rec) {
+        RasConStateEvent(rec);
+        Sleep->update();
+    };
     // Sounds, launched programs, schedule and the " ICQ" watchdog.
     Sounds = std::make_unique<SoundNotifications>(Model, ui_);
     Programs = std::make_unique<LaunchedPrograms>(loop_, Model, session, ui_);
@@ -107,6 +110,10 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
                                 [this] { ui_.refresh(); }});
     Timers->Clocks.start();
     Icq = std::make_unique<IcqWatchdog>(loop_);
+    Sleep = std::make_unique<SleepHandling>(
+        loop_, Model, session, Cycle, RasCon, rasService_, LogFile,
+        SleepHandling::Hooks{[this] { Monitor.TimerStatus.setEnabled(false); },
+                             [this] { ui_.refresh(); }});
     Ping = std::make_shared<TPing>(loop);
     Ping->Timeout = 6000;
     Ping->OnDnsLookupDone = [this](TPing&, std::uint16_t error) { PingDnsLookupDone(error); };

@@ -28,6 +28,7 @@
 #include "dialing/ras_con.h"
 #include "dialing/ras_edt.h"
 #include "dialing/session.h"
+#include "dialing/sleep_handling.h"
 #include "form/form_model.h"
 #include "form/user_interface.h"
 #include "platform/automation_services.h"
@@ -79,6 +80,7 @@ class TForm1 : public SettingsHooks {
     std::unique_ptr<LaunchedPrograms> Programs;
     std::unique_ptr<velmor::Schedule> Timers;  // DialClock, HangClock and their shared timer
     std::unique_ptr<IcqWatchdog> Icq;          // TimerICQ
+    std::unique_ptr<SleepHandling> Sleep;      // the line and the machine's sleep
 
     // --- tray icon, display modes, hot keys ---
     std::unique_ptr<TTrayIcon> TrayIcon;  // the program's own icon, tip "Velmor"
@@ -230,6 +232,9 @@ class TForm1 : public SettingsHooks {
     // The system's name lookup and echo; without one the ping check passes and no keep-alive
     // ping is sent. The service must outlive the window.
     void setIcmpService(icmp::IcmpService* service);
+    // The system's sleep (a delay lock, word before and after); without it nothing holds a sleep
+    // back and the line is not taken down before it. The service must outlive the window.
+    void setPowerService(PowerService* power) { Sleep->setService(power); }
     void PingDnsLookupDone(std::uint16_t error);
     void PingEchoReply(int status);
 

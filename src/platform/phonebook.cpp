@@ -118,6 +118,7 @@ void writeModemKeys(Profile& p, const std::string& sec, const ModemSettings& m) 
     p.writeString(sec, "Speed", std::to_string(m.speed));
     p.writeString(sec, "Init1", m.init1);
     p.writeString(sec, "Init2", m.init2);
+    p.writeString(sec, "Init3", m.init3);
     p.writeString(sec, "FlowControl", m.flowControl == FlowControl::None ? "none" : "hardware");
     p.writeString(sec, "DialTimeout", std::to_string(m.dialTimeoutSec));
 }
@@ -354,7 +355,8 @@ Phonebook::Result Phonebook::find(std::string_view name, PhonebookEntry& out) {
             }
         }
         for (auto [key, field, def] : {std::tuple{"Init1", &modem.init1, &modemDef.init1},
-                                       std::tuple{"Init2", &modem.init2, &modemDef.init2}}) {
+                                       std::tuple{"Init2", &modem.init2, &modemDef.init2},
+                                       std::tuple{"Init3", &modem.init3, &modemDef.init3}}) {
             const std::string text = trim(p.readString(s, key, *def));
             if (validCommand(text)) {
                 *field = text;

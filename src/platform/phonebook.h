@@ -35,12 +35,13 @@ enum class DeviceKind { Sim, Serial, Unknown };
 
 enum class FlowControl { Hardware, None };
 
-// How a serial modem entry opens its port and talks to the modem (Speed, Init1, Init2,
+// How a serial modem entry opens its port and talks to the modem (Speed, Init1, Init2, Init3,
 // FlowControl, DialTimeout).
 struct ModemSettings {
     std::uint32_t speed = 115200;  // the port's rate in bits per second
     std::string init1 = "ATZ";     // sent before dialling, each answered by OK; empty: not sent
     std::string init2 = "ATQ0 V1 E1 S0=0 &C1 &D2";
+    std::string init3;  // the line of the entry's own: a mobile modem's access point (APN)
     FlowControl flowControl = FlowControl::Hardware;  // RTS/CTS
     std::uint32_t dialTimeoutSec = 90;                // from the dial command to its result
 

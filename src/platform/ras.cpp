@@ -36,8 +36,12 @@ std::string errorText(int code) {
             return "Подключение было закрыто пользователем.";
         case kErrorPortNotAvailable:
             return "Порт модема недоступен.";
+        case kErrorFromDevice:
+            return "Модем (или другое устройство связи) сообщил об ошибке.";
         case kErrorLineBusy:
             return "Линия занята.";
+        case kErrorVoiceAnswer:
+            return "Вместо модема ответил человек.";
         case kErrorNoAnswer:
             return "Удаленный компьютер не отвечает.";
         case kErrorNoCarrier:
@@ -53,6 +57,8 @@ std::string errorText(int code) {
             return "Подключение было прервано, так как удаленный компьютер не ответил вовремя.";
         case kErrorProjectionNotComplete:
             return "Согласование протоколов подключения еще не завершено.";
+        case kErrorPppLcpTerminated:
+            return "Работа протокола управления PPP-каналом была прервана.";
         case kErrorDllNotFound:
             return "Служба удаленного доступа не установлена.";
         default:

@@ -49,7 +49,9 @@ constexpr int kErrorCannotWritePhonebook = 624;
 constexpr int kErrorRemoteDisconnection = 629;
 constexpr int kErrorUserDisconnection = 631;
 constexpr int kErrorPortNotAvailable = 633;  // the port or the system's PPP part cannot be used
+constexpr int kErrorFromDevice = 651;        // the modem refused (a number it will not dial now)
 constexpr int kErrorLineBusy = 676;
+constexpr int kErrorVoiceAnswer = 677;
 constexpr int kErrorNoAnswer = 678;
 constexpr int kErrorNoCarrier = 679;
 constexpr int kErrorNoDialtone = 680;
@@ -57,7 +59,8 @@ constexpr int kErrorAuthenticationFailure = 691;
 constexpr int kErrorHardwareFailure = 692;  // the modem answers wrongly or not at all
 constexpr int kErrorPppTimeout = 718;       // the remote end never answered the PPP start
 constexpr int kErrorProjectionNotComplete = 730;
-constexpr int kErrorDllNotFound = 1157;  // the service is not available
+constexpr int kErrorPppLcpTerminated = 734;  // the link's negotiation failed
+constexpr int kErrorDllNotFound = 1157;      // the service is not available
 
 // The Russian text of a result code, as a Russian system words it; "Ошибка RAS N" (or "Ошибка N"
 // outside the RAS range) for a code it does not know.
@@ -170,6 +173,8 @@ class RasService {
     // The text of a code; for a device's own failure (633: why the port cannot be used, and the
     // fix) the device's sentence about the latest such failure.
     virtual std::string errorString(int code) const { return errorText(code); }
+    // Lines hung up that a device still takes down (a modem being put on-hook, a pppd ending).
+    virtual bool settling() const { return false; }
 };
 
 // The Linux service: the phonebook file at path (created with the demonstration entry when it is

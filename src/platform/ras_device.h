@@ -11,14 +11,20 @@
 
 namespace velmor::ras {
 
-// Sentences that say more than errorText about the latest failure with a code, such as why a port
-// cannot be used and what fixes it. A device sets one (on any thread) before it reports the code;
-// the service's errorString reads it.
+// Sentences that say more than errorText about the latest failure with a code, such as what the
+// modem answered, or why a port cannot be used and what fixes it. A device sets one (on any thread)
+// before it reports the code, an empty one where its failure has nothing to add; the service's
+// errorString reads it. Each dial starts without any.
 class ErrorDetails {
   public:
     void set(int code, std::string text) {
         std::lock_guard<std::mutex> lock(mutex_);
         texts_[code] = std::move(text);
+    }
+    // Forgets every sentence: a new dial begins.
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts_.clear();
     }
     std::string text(int code) const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -49,6 +55,8 @@ class RasDevice {
     virtual int projection(Handle handle, Projection& out) = 0;
     virtual int statistics(Handle handle, Statistics& out) = 0;
     virtual int clearStatistics(Handle handle) = 0;
+    // Lines hung up that the device still takes down.
+    virtual bool settling() const { return false; }
 };
 
 }  // namespace velmor::ras

@@ -89,6 +89,7 @@ class PhonebookService : public RasService {
         if (r != 0) return r;
         RasDevice* device = deviceFor(entry);
         if (!device) return kErrorDeviceDoesNotExist;
+        details_.clear();
         const Handle h = allocateHandle();
         const int d = device->dial(h, entry, request, std::move(notifier));
         if (d == 0) handle = h;
@@ -138,6 +139,13 @@ class PhonebookService : public RasService {
     std::string errorString(int code) const override {
         const std::string detail = details_.text(code);
         return detail.empty() ? errorText(code) : detail;
+    }
+
+    bool settling() const override {
+        for (const auto& [key, device] : devices_) {
+            if (device->settling()) return true;
+        }
+        return false;
     }
 
   private:

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <tuple>
 
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
@@ -20,6 +21,7 @@
 #include "platform/paths.h"
 #include "platform/ras.h"
 #include "ui/dbus_control.h"
+#include "ui/logind_power.h"
 #include "ui/qt_event_loop.h"
 #include "ui/termination_signals.h"
 
@@ -118,8 +120,19 @@ class HeadlessUI : public UserInterface {
     void setHintsEnabled(bool) override {}
     void showHelp(const std::string&) override {}
     void terminate() override { terminated = true; }
+    // The state line and the previous attempt's line, each time they change: a failure that comes
+    // later than the dial is told too, with its reason.
     void refresh() override {
         if (changed) changed();
+        if (!form) return;
+        const auto& c = form->Model.conn;
+        for (auto [label, shown, caption] :
+             {std::tuple{&c.Label2, &stateShown_, "Состояние: "},
+              std::tuple{&c.Label4, &previousShown_, "Прошлая попытка: "}}) {
+            if (label->caption == *shown) continue;
+            *shown = label->caption;
+            if (!shown->empty()) std::fprintf(stderr, "%s%s\n", caption, shown->c_str());
+        }
     }
     // Nobody here to choose a file or fill in the program dialog.
     std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
@@ -128,9 +141,11 @@ class HeadlessUI : public UserInterface {
     bool terminated = false;
     // The model may have changed.
     std::function<void()> changed;
+    const TForm1* form = nullptr;
 
   private:
     const ProgramOptions& options_;
+    std::string stateShown_, previousShown_;
 };
 
 }  // namespace
@@ -172,9 +187,16 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
 
     auto automation = makeLinuxAutomation();  // without a display the " ICQ" watchdog is off
     const auto icmpService = icmp::makeSystemService(loop);
+    const auto power = makeSystemPowerService();
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
+    ui.form = &form;
+    struct Forget {
+        HeadlessUI& ui;
+        ~Forget() { ui.form = nullptr; }
+    } forget{ui};
     form.setAutomationServices(automation->services());
     form.setIcmpService(icmpService.get());
+    form.setPowerService(power.get());
     form.LogFile.onLine = [](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);

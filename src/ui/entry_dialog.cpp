@@ -64,6 +64,7 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
       speed_(new QComboBox),
       init1_(new QLineEdit(qs(entry.modem.init1))),
       init2_(new QLineEdit(qs(entry.modem.init2))),
+      init3_(new QLineEdit(qs(entry.modem.init3))),
       hardwareFlow_(new QCheckBox(QStringLiteral("Аппаратное управление потоком (RTS/CTS)"))),
       dialTimeout_(new QSpinBox),
       problem_(new QLabel),
@@ -90,7 +91,8 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     speed_->setCurrentText(QString::number(entry.modem.speed));
     init1_->setObjectName(QStringLiteral("Init1Edit"));
     init2_->setObjectName(QStringLiteral("Init2Edit"));
-    init2_->setToolTip(
+    init3_->setObjectName(QStringLiteral("Init3Edit"));
+    init3_->setToolTip(
         QStringLiteral("Для мобильного модема: AT+CGDCONT=1,\"IP\",\"точка доступа\""));
     hardwareFlow_->setObjectName(QStringLiteral("HardwareFlowCheck"));
     hardwareFlow_->setChecked(entry.modem.flowControl == FlowControl::Hardware);
@@ -127,6 +129,7 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     form->addRow(QStringLiteral("Скорость порта:"), speed_);
     form->addRow(QStringLiteral("Инициализация 1:"), init1_);
     form->addRow(QStringLiteral("Инициализация 2:"), init2_);
+    form->addRow(QStringLiteral("Инициализация 3:"), init3_);
     form->addRow(QString(), hardwareFlow_);
     form->addRow(QStringLiteral("Ждать ответа:"), dialTimeout_);
     auto* buttons = new QHBoxLayout;
@@ -141,8 +144,8 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     // The modem's settings matter only for a real modem.
     const auto showModem = [this] {
         const bool serial = deviceKindOf(deviceValue()) == DeviceKind::Serial;
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{speed_, init1_, init2_, hardwareFlow_, dialTimeout_})
+        for (QWidget* w : std::initializer_list<QWidget*>{speed_, init1_, init2_, init3_,
+                                                          hardwareFlow_, dialTimeout_})
             w->setEnabled(serial);
     };
     connect(device_, &QComboBox::currentTextChanged, this, showModem);
@@ -150,7 +153,8 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, bool creating, QWidget* pa
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     check();
-    setMinimumWidth(340);
+    // At least as wide as its longest row (the flow-control check box) needs.
+    setMinimumWidth(std::max(340, layout->minimumSize().width()));
 }
 
 bool EntryDialog::nameAcceptable() const {
@@ -186,6 +190,7 @@ PhonebookEntry EntryDialog::result() const {
     e.modem.speed = speed_->currentData().toUInt();
     e.modem.init1 = init1_->text().trimmed().toStdString();
     e.modem.init2 = init2_->text().trimmed().toStdString();
+    e.modem.init3 = init3_->text().trimmed().toStdString();
     e.modem.flowControl = hardwareFlow_->isChecked() ? FlowControl::Hardware : FlowControl::None;
     e.modem.dialTimeoutSec = static_cast<std::uint32_t>(dialTimeout_->value());
     e.phoneNumber = phone_->text().trimmed().toStdString();

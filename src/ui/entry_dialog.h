@@ -44,6 +44,7 @@ class EntryDialog : public QDialog {
     QComboBox* speed_;
     QLineEdit* init1_;
     QLineEdit* init2_;
+    QLineEdit* init3_;
     QCheckBox* hardwareFlow_;
     QSpinBox* dialTimeout_;
     QLabel* problem_;

@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/ras.h"
 #include "ui/dbus_control.h"
+#include "ui/logind_power.h"
 #include "ui/main_window.h"
 #include "ui/portal_hotkeys.h"
 #include "ui/program_tray_hook.h"
@@ -71,10 +72,12 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     auto automation = makeLinuxAutomation();
     auto programTray = makeProgramTrayIcons(loop, &tray);
     const auto icmpService = icmp::makeSystemService(loop);
+    const auto power = makeSystemPowerService();
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     form.setAutomationServices(automation->services());
     form.setProgramTrayIcons(programTray.get());
     form.setIcmpService(icmpService.get());
+    form.setPowerService(power.get());
     MainWindow window(form, ui);
     tray.setWindowMenu(window.popupMenu1());
     form.setTrayService(&tray);

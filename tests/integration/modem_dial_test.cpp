@@ -88,6 +88,12 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     EXPECT_LT(at("Звоним по номеру 5550101"), at("Звоним по номеру 5550102"));
     EXPECT_LT(at("Звоним по номеру 5550102"), at("Доступ запрещен"));
     EXPECT_EQ(count(out, "Звоним по номеру 5550102"), 2u) << out;
+    // Each failure with its reason on standard error, as the state lines show it.
+    EXPECT_NE(p.err().find("Прошлая попытка: Линия занята. Модем ответил BUSY на «ATDp5550101»."),
+              std::string::npos)
+        << p.err();
+    EXPECT_NE(p.err().find("Прошлая попытка: Доступ запрещен\n"), std::string::npos);
+    EXPECT_NE(p.err().find("Состояние: Пауза перед повторным звонком\n"), std::string::npos);
     EXPECT_EQ(modem.commands().back(), "ATDp5550102");
     EXPECT_EQ(pppd.password(2), password);
     for (const int pid : {pppd.pid(2), p.pid()}) {

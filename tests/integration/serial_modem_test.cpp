@@ -1,6 +1,9 @@
 // The serial modem device on a real pseudo-terminal, with our modem emulator on its far end and a
 // stand-in pppd, through the phonebook service, on real threads.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -203,55 +206,114 @@ TEST_F(SerialModem, ConnectsWithTheSecretsOnPipesOnlyAndCountsTraffic) {
     EXPECT_TRUE(events_.take().empty());
 }
 
-TEST_F(SerialModem, ModemAndLinkFailuresEndTheDialWithTheirCodes) {
+TEST_F(SerialModem, ModemAndLinkFailuresEndTheDialWithTheirCodesAndReasons) {
     ModemEmulator::Options o;
-    o.dialResults = {"BUSY", "NO ANSWER", "NO CARRIER", "NO DIALTONE", "NO DIAL TONE", "ERROR",
-                     "",     "CONNECT",   "CONNECT",    "CONNECT",     "CONNECT 9600"};
+    o.dialResults = {"BUSY",    "NO ANSWER", "NO CARRIER", "NO DIALTONE",  "NO DIAL TONE",
+                     "ERROR",   "",          "VOICE",      "DELAYED",      "BLACKLISTED",
+                     "CONNECT", "CONNECT",   "CONNECT",    "CONNECT 9600", "CONNECT",
+                     "CONNECT", "CONNECT"};
     pppd_->scenario(StandInPppd::refused(), 1);
     pppd_->scenario("log LCP: timeout sending Config-Requests\nexit 10", 2);
     pppd_->scenario("log pppd: This system lacks kernel support for PPP.\nexit 4", 3);
     pppd_->scenario("log Using interface ppp7\nexit 16", 4);
+    pppd_->scenario("log must be root to run pppd, since it is not setuid-root\nexit 3", 5);
+    pppd_->scenario("log Device pts/0 is locked by pid 77\nexit 6", 6);
+    pppd_->scenario("log Using interface ppp7\nwait", 7);  // never an address
+    ::setenv("VELMOR_PPP_LINK_TIMEOUT", "1", 1);
     start(o);
+    ::unsetenv("VELMOR_PPP_LINK_TIMEOUT");
     struct Expected {
         int state, error;
-    } expected[] = {{2, 676}, {2, 678}, {2, 679}, {2, 680},
-                    {2, 680}, {2, 692}, {2, 678},  // no result within the dial time-out
-                    {6, 691}, {3, 718}, {3, 633}, {4, 629}};
+        const char* reason;
+    } expected[] = {
+        {2, 676, "Модем ответил BUSY на «ATDt5550101»"},
+        {2, 678, "NO ANSWER"},
+        {2, 679, "NO CARRIER"},
+        {2, 680, "NO DIALTONE"},
+        {2, 680, "NO DIAL TONE"},
+        {2, 692, "ERROR"},
+        {2, 678, "ничего не ответил за 2 с"},  // no result within the dial time-out
+        {2, 677, "Ответил голос"},
+        {2, 651, "после нескольких неудачных звонков"},
+        {2, 651, "выключают и включают"},
+        {6, 691, "PAP authentication failed"},
+        {3, 718, "LCP: timeout"},
+        {3, 633, "sudo modprobe ppp_async"},
+        {4, 629, ""},
+        // pppd's own troubles are no refused login: each says what to do.
+        {3, 633, "sudo chmod 4754"},
+        {3, 602, "Уберите параметр lock"},
+        {4, 718, "За 1 с после CONNECT"},
+    };
     for (const Expected& e : expected) {
         const ras::Handle h = dial();
-        ASSERT_TRUE(events_.waitFor(0, e.error)) << e.error;
+        ASSERT_TRUE(events_.waitFor(0, e.error)) << e.error << " " << e.reason;
         const auto got = events_.take();
         EXPECT_EQ(got.back(), std::make_pair(e.state, e.error));
+        EXPECT_NE(service_->errorString(e.error).find(e.reason), std::string::npos)
+            << service_->errorString(e.error);
         ras::ConnectStatus st;
         ASSERT_EQ(service_->getConnectStatus(h, st), 0);
         EXPECT_EQ(st.error, e.error);
         std::vector<ras::Connection> list;
         service_->enumConnections(list);
         EXPECT_TRUE(list.empty());  // a failed line is no connection
-        if (e.error == 633) {
-            EXPECT_NE(service_->errorString(633).find("sudo modprobe ppp_async"),
-                      std::string::npos);
-        }
         hangUpQuickly(h);
     }
+    EXPECT_TRUE(eventually([&] { return pppd_->ended(7); }));
 }
 
-TEST_F(SerialModem, SilentModemAndRefusedInitFailWith692) {
+TEST_F(SerialModem, SilentModemAndRefusedInitFailWith692AndSayWhich) {
     ModemEmulator::Options o;
     o.silent = true;
     start(o);
     const ras::Handle h = dial();
     ASSERT_TRUE(events_.waitFor(0, 692, 6s));
     EXPECT_EQ(events_.take().back(), std::make_pair(1, 692));
+    EXPECT_NE(service_->errorString(692).find("не ответил на «ATZ» за 3 с"), std::string::npos);
     hangUpQuickly(h);
 
     o.silent = false;
-    o.initError = true;
-    start(o, "Init1=\r\nInit2=AT&F\r\n");
+    o.replies["AT+CGDCONT=1,\"IP\",\"INTERNET\""] = "+CME ERROR: SIM PIN required";
+    start(o, "Init1=\r\nInit3=AT+CGDCONT=1,\"IP\",\"internet\"\r\n");
     const ras::Handle again = dial();
     ASSERT_TRUE(events_.waitFor(0, 692));
-    EXPECT_EQ(modem_->commands(), std::vector<std::string>{"AT&F"});
+    EXPECT_EQ(modem_->commands(), (std::vector<std::string>{"ATQ0 V1 E1 S0=0 &C1 &D2",
+                                                            "AT+CGDCONT=1,\"IP\",\"internet\""}));
+    const std::string why = service_->errorString(692);
+    EXPECT_NE(why.find("«AT+CGDCONT=1,\"IP\",\"internet\"»: +CME ERROR: SIM PIN required"),
+              std::string::npos)
+        << why;
+    EXPECT_NE(why.find("PIN-код"), std::string::npos);
     hangUpQuickly(again);
+}
+
+TEST_F(SerialModem, ModemThatIgnoresDtrIsPutOnHookByEscapeAndAth) {
+    ModemEmulator::Options o;
+    o.dialResults = {"", "CONNECT 115200"};
+    pppd_->scenario(StandInPppd::connected());
+    start(o, "Init2=ATQ0 V1 E1 S0=0 &C1 &D0\r\n");
+    // A dial in progress is ended by a character.
+    const ras::Handle dialling = dial();
+    ASSERT_TRUE(events_.waitFor(ras::kStateConnectDevice));
+    hangUpQuickly(dialling);
+    EXPECT_TRUE(eventually([&] { return !fs::exists(lockFile()); }));
+    EXPECT_EQ(modem_->commands().back(), "ATH");
+    EXPECT_FALSE(modem_->offHook());
+    // A call in the data mode: escape, then ATH; the next dial finds the modem on-hook.
+    for (int call = 0; call < 2; ++call) {
+        const ras::Handle h = dial();
+        ASSERT_TRUE(events_.waitFor(ras::kStateConnected)) << call;
+        EXPECT_TRUE(modem_->offHook());
+        hangUpQuickly(h);
+        EXPECT_TRUE(eventually([&] { return !fs::exists(lockFile()); }));
+        EXPECT_FALSE(modem_->offHook());
+        const auto commands = modem_->commands();
+        ASSERT_GE(commands.size(), 3u);
+        EXPECT_EQ((std::vector<std::string>(commands.end() - 3, commands.end())),
+                  (std::vector<std::string>{"ATDt5550101", "+++", "ATH"}));
+        events_.take();
+    }
 }
 
 TEST_F(SerialModem, HangUpAtEveryStepReturnsAtOnceAndReportsNothingMore) {
@@ -296,8 +358,45 @@ TEST_F(SerialModem, PortLockedByAnotherProcessGives602AndAStaleLockIsTakenOver) 
     hangUpQuickly(h);
     EXPECT_TRUE(fs::exists(lockFile()));  // not ours to remove
 
+    EXPECT_NE(service_->errorString(602).find("(процесс " + std::to_string(other)),
+              std::string::npos);
     ::kill(other, SIGKILL);
     ::waitpid(other, nullptr, 0);
+
+    // ModemManager has the port to itself: said with the fix, even to root. It stays until the
+    // test lets it go (or ends).
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t manager = ::fork();
+    if (manager == 0) {
+        ::close(release[1]);
+        const int fd = ::open(modem_->port().c_str(), O_RDWR | O_NOCTTY);
+        ::ioctl(fd, TIOCEXCL);
+        ::prctl(PR_SET_NAME, "ModemManager");
+        static_cast<void>(::write(ready[1], "x", 1));
+        char b;
+        static_cast<void>(::read(release[0], &b, 1));
+        ::_exit(0);
+    }
+    ::close(release[0]);
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    const ras::Handle held = dial();
+    ASSERT_TRUE(events_.waitFor(0, ras::kErrorPortAlreadyOpen));
+    EXPECT_NE(service_->errorString(602).find("занят службой ModemManager (процесс " +
+                                              std::to_string(manager)),
+              std::string::npos)
+        << service_->errorString(602);
+    hangUpQuickly(held);
+    ::close(release[1]);
+    ::waitpid(manager, nullptr, 0);
+    // The emulator keeps the terminal open, so its exclusive mode outlives the holder.
+    const int fd = ::open(modem_->port().c_str(), O_RDWR | O_NOCTTY);
+    ::ioctl(fd, TIOCNXCL);
+    for (const int f : {fd, ready[0], ready[1]})
+        ::close(f);
+    EXPECT_TRUE(eventually([&] { return !fs::exists(lockFile()); }));
     pppd_->scenario(StandInPppd::connected());
     const ras::Handle again = dial();
     ASSERT_TRUE(events_.waitFor(ras::kStateConnected));

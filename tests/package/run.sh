@@ -124,6 +124,7 @@ for size in 16 22 24 32 48 64 128 256; do
         fail "no ${size}x$size icon"
 done
 [ -f /usr/share/velmor/help/conn.htm ] || fail "no help pages in /usr/share/velmor/help"
+[ -f /usr/share/velmor/udev/77-velmor-modem.rules ] || fail "no udev rule template"
 # The HTTP module, loaded at the first download from the program's library folder.
 module=$(ls /usr/lib/*/velmor/velmor-http.so 2>/dev/null | head -n 1)
 if [ -z "$module" ]; then

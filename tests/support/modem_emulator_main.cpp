@@ -1,6 +1,7 @@
 // The modem emulator as a program: velmor_modem_emulator [--port-file FILE] [--group GID]
-// [--result TEXT]... [-- PROGRAM ARGS...]. Writes its port's path to FILE, answers until SIGTERM,
-// and after CONNECT runs PROGRAM (a server pppd) on the line.
+// [--result TEXT]... [--log FILE] [-- PROGRAM ARGS...]. Writes its port's path to FILE, answers
+// until SIGTERM, after CONNECT runs PROGRAM (a server pppd) on the line, and appends each command
+// it takes to the log with the time (nanoseconds since the epoch) before it.
 #include <signal.h>
 #include <unistd.h>
 
@@ -33,13 +34,15 @@ int main(int argc, char** argv) {
             options.portGroup = static_cast<gid_t>(std::atoi(argv[++i]));
         } else if (a == "--result" && i + 1 < argc) {
             options.dialResults.emplace_back(argv[++i]);
+        } else if (a == "--log" && i + 1 < argc) {
+            options.commandLog = argv[++i];
         } else if (a == "--") {
             options.program.assign(argv + i + 1, argv + argc);
             break;
         } else {
             std::fprintf(stderr,
                          "usage: velmor_modem_emulator [--port-file FILE] [--group GID] "
-                         "[--result TEXT]... [-- PROGRAM ARGS...]\n");
+                         "[--result TEXT]... [--log FILE] [-- PROGRAM ARGS...]\n");
             return 2;
         }
     }

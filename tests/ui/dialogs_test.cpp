@@ -343,7 +343,7 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     child<QComboBox>(&dialog, "DeviceBox")->setCurrentText(QStringLiteral("/dev/ttyUSB0"));
     EXPECT_TRUE(child<QLineEdit>(&dialog, "Init1Edit")->isEnabled());
     child<QComboBox>(&dialog, "SpeedBox")->setCurrentText(QStringLiteral("57600"));
-    child<QLineEdit>(&dialog, "Init2Edit")->setText(QStringLiteral("AT+CGDCONT=1,\"IP\",\"inet\""));
+    child<QLineEdit>(&dialog, "Init3Edit")->setText(QStringLiteral("AT+CGDCONT=1,\"IP\",\"inet\""));
     child<QCheckBox>(&dialog, "HardwareFlowCheck")->setChecked(false);
     child<QSpinBox>(&dialog, "DialTimeoutSpin")->setValue(45);
     child<QPlainTextEdit>(&dialog, "AlternatesEdit")
@@ -360,7 +360,8 @@ TEST(EntryDialog, EditsTheEntryFieldsAndKeepsTheSimulation) {
     EXPECT_EQ(edited.sim, entry.sim);
     EXPECT_EQ(edited.modem.speed, 57600u);
     EXPECT_EQ(edited.modem.init1, "ATZ");
-    EXPECT_EQ(edited.modem.init2, "AT+CGDCONT=1,\"IP\",\"inet\"");
+    EXPECT_EQ(edited.modem.init2, ModemSettings{}.init2);
+    EXPECT_EQ(edited.modem.init3, "AT+CGDCONT=1,\"IP\",\"inet\"");
     EXPECT_EQ(edited.modem.flowControl, FlowControl::None);
     EXPECT_EQ(edited.modem.dialTimeoutSec, 45u);
 

@@ -41,7 +41,7 @@ need() { # need DESCRIPTION COMMAND...: a check the rest depends on; the run end
     check "$@" || finish
 }
 finish() {
-    cp /tmp/home/*.log /tmp/home/*.err /tmp/home/velmor/Velmor.log /tmp/out/ 2>/dev/null
+    cp /tmp/home/*.log /tmp/home/*.err /tmp/home/velmor/Velmor.log /tmp/modem.commands /tmp/out/ 2>/dev/null
     if [ "$failures" -eq 0 ]; then echo PASS >/tmp/out/result; else echo FAIL >/tmp/out/result; fi
     sync
     poweroff -f
@@ -95,12 +95,17 @@ ip netns add server
 ip netns add client
 ip -n server link set lo up
 ip -n client link set lo up
+# An address behind the server, reached only through the default route; and a default route of
+# the client's own before the dial (as Wi-Fi or Ethernet would have), which leads nowhere.
+ip -n server addr add 10.88.0.1/32 dev lo
+ip -n client route add default dev lo
 
 # The modem in the server's namespace; after CONNECT the server's pppd takes the line.
 start_modem() { # start_modem pap|chap
     cat >/tmp/server-options <<EOF
 nodetach
 local
+silent
 noccp
 novj
 name velmorserver
@@ -113,7 +118,8 @@ logfd 2
 EOF
     rm -f /tmp/port
     ip netns exec server "$bin/velmor_modem_emulator" --port-file /tmp/port --group 20 \
-        --result "CONNECT 115200" -- /usr/sbin/pppd file /tmp/server-options 2>>/tmp/out/server.log &
+        --result "CONNECT 115200" --log /tmp/modem.commands \
+        -- /usr/sbin/pppd file /tmp/server-options 2>>/tmp/out/server.log &
     modem=$!
     need "the modem emulator starts" wait_for /tmp/port /dev/pts 10
     port=$(cat /tmp/port)
@@ -207,6 +213,10 @@ need "the line's pppd runs" test -n "$pid"
 check "neither login nor password on pppd's command line or environment" secret_free "$pid"
 check "neither login nor password on Velmor's command line or environment" secret_free "$velmor"
 check "a ping through the link" ip netns exec client ping -c 3 -W 2 -q 10.77.0.1
+check "the link's default route replaced the one there before" \
+    sh -c "ip -n client route show default | grep -q 'dev ppp'"
+check "a ping beyond the server through the default route" \
+    ip netns exec client ping -c 2 -W 2 -q 10.88.0.1
 # About a megabyte each way, for the statistics.
 ip netns exec client ping -c 800 -s 1400 -i 0.002 -W 2 -q 10.77.0.1 | grep transmitted
 check "the server's address in the projection" grep -q "remote IP address 10.77.0.1" $log.err
@@ -224,6 +234,84 @@ check "SIGTERM ends Velmor at once and well" test "$status" -eq 0
 echo "Velmor ended $(($(date +%s%N) / 1000000 - start / 1000000)) ms after SIGTERM"
 check "the closing line" grep -q "Завершение работы программы" $log
 check "no pppd left" test -z "$(client_pppd)"
+check "the default route of before is back" sh -c "ip -n client route show default | grep -q 'dev lo'"
+
+# pppd that cannot gain root (no setuid bit): said before any dial, with the fix; no login tried.
+cp /usr/sbin/pppd /tmp/pppd-plain
+chmod 0755 /tmp/pppd-plain
+as_user env VELMOR_PPPD=/tmp/pppd-plain "$bin/velmorctl" modem Провайдер >/tmp/plain.out 2>&1
+check "velmorctl modem: pppd without its setuid bit" \
+    grep -q "ошибка  Права root для pppd: .*chmod 4754" /tmp/plain.out
+log=/tmp/home/plain.log
+as_user env VELMOR_PPPD=/tmp/pppd-plain "$bin/velmor" --headless --dial >$log 2>$log.err &
+runner=$!
+sleep 0.5
+velmor=$(velmor_pid)
+check "a dial with pppd without its setuid bit says why" wait_for $log "нет бита setuid" 20
+stop_velmor
+check "and tries no other login" sh -c "! grep -q 'Доступ запрещен' $log"
+
+# The benchmark, side by side against the same server: from the first command at the modem to
+# pppd's ip-up, for Velmor and for the system's pppd with chat, three times each in turn; and
+# from Velmor's hang-up to its end, the modem on-hook (ATH taken) included.
+printf '#!/bin/sh\ndate +%%s%%N >>/tmp/ipup.times\n' >/etc/ppp/ip-up.d/zzvelmorbench
+chmod 755 /etc/ppp/ip-up.d/zzvelmorbench
+printf '%s\n' "ABORT BUSY" "ABORT 'NO CARRIER'" "'' ATZ" "OK 'ATQ0 V1 E1 S0=0 &C1 &D2'" \
+    "OK ATDT5550101" "CONNECT '\\c'" >/etc/ppp/velmorbench.chat
+printf '%s\n' "file /etc/ppp/peers/velmor" "$port" 115200 \
+    "connect \"/usr/sbin/chat -s -v -f /etc/ppp/velmorbench.chat\"" "user \"$login\"" \
+    "ipparam bench" "logfd 2" \
+    >/etc/ppp/peers/velmorbench
+chown root:dip /etc/ppp/peers/velmorbench
+chmod 640 /etc/ppp/peers/velmorbench
+first_after() { # first_after FILE WORD NS: the time of the first line after NS with WORD
+    awk -v t="$3" -v w="$2" '$1 > t && index($0, w) { print $1; exit }' "$1"
+}
+server_gone() {
+    i=0
+    while [ -n "$(pppd_pid "file /tmp/server-options")" ] && [ $i -lt 50 ]; do
+        sleep 0.1
+        i=$((i + 1))
+    done
+}
+ms() { echo $((($2 - $1) / 1000000)); }
+velmor_runs="" pppd_runs="" velmor_starts="" hangups="" onhooks=""
+for run in 1 2 3; do
+    server_gone
+    : >/tmp/ipup.times
+    t0=$(date +%s%N)
+    start_velmor /tmp/home/bench.log
+    wait_for /tmp/ipup.times 1 30 || bad "bench: Velmor's link comes up"
+    up=$(head -n 1 /tmp/ipup.times)
+    velmor_runs="$velmor_runs $(ms "$(first_after /tmp/modem.commands ATZ "$t0")" "$up")"
+    velmor_starts="$velmor_starts $(ms "$t0" "$up")"
+    wait_for /tmp/home/bench.log "Соединение установлено" 10
+    t1=$(date +%s%N)
+    stop_velmor
+    hangups="$hangups $(ms "$t1" "$(date +%s%N)")"
+    ath=$(first_after /tmp/modem.commands ATH "$t1") onhook=""
+    [ -z "$ath" ] || onhook=$(first_after /tmp/modem.commands "> OK" "$ath")
+    [ -n "$onhook" ] || bad "bench: the modem takes ATH"
+    onhooks="$onhooks $(ms "$t1" "$onhook")"
+
+    server_gone
+    : >/tmp/ipup.times
+    t0=$(date +%s%N)
+    as_user /usr/sbin/pppd call velmorbench >/tmp/out/pppd-bench.log 2>&1 &
+    runner=$!
+    wait_for /tmp/ipup.times 1 30 || bad "bench: pppd's link comes up"
+    up=$(head -n 1 /tmp/ipup.times)
+    pppd_runs="$pppd_runs $(ms "$(first_after /tmp/modem.commands ATZ "$t0")" "$up")"
+    kill -TERM "$(pppd_pid "call velmorbench")"
+    wait $runner
+done
+echo "bench: dial to IP up, Velmor (ms):$velmor_runs; from its start:$velmor_starts"
+echo "bench: dial to IP up, pppd call with chat (ms):$pppd_runs"
+echo "$velmor_runs;$pppd_runs" | awk -F';' '{
+    n = split($1, v, " "); split($2, p, " "); sv = 0; sp = 0
+    for (i = 1; i <= n; i++) { sv += v[i]; sp += p[i] }
+    printf "bench: mean Velmor %d ms, pppd with chat %d ms, ratio %.3f\n", sv / n, sp / n, sv / sp }'
+echo "bench: hang-up to the modem on-hook (its OK to ATH) (ms):$onhooks; to Velmor's end:$hangups"
 kill -TERM $modem
 wait $modem
 

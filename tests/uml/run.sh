@@ -47,7 +47,7 @@ if [ ! -e "$work/out/booted" ]; then
     tail -n 20 "$work/console.log"
     skip "the user-mode kernel did not start (status $kernel_status)"
 fi
-grep -E '^(ok|not ok) - |ended .* after' "$work/out/log"
+grep -E '^(ok|not ok) - |ended .* after|^bench: ' "$work/out/log"
 if [ "$(cat "$work/out/result" 2>/dev/null)" = PASS ]; then
     echo "uml: passed in ${elapsed} s"
     exit 0

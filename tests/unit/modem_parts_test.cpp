@@ -2,7 +2,9 @@
 // the system checks and the phonebook's modem keys.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +12,10 @@
 #include <csignal>
 
 #include "platform/linux/modem_checks.h"
+#include "platform/linux/modem_diagnosis.h"
 #include "platform/linux/modem_dialogue.h"
+#include "platform/linux/ppp_interface.h"
+#include "platform/linux/pppd_failure.h"
 #include "platform/linux/pppd_link.h"
 #include "platform/linux/serial_port.h"
 #include "platform/phonebook.h"
@@ -43,6 +48,10 @@ TEST(ModemDialogue, ResultLinesGiveTheirCodesAndSpeed) {
         {"NO DIAL TONE", K::Failure, ras::kErrorNoDialtone, 0},
         {"ERROR", K::Failure, ras::kErrorHardwareFailure, 0},
         {"+CME ERROR: 30", K::Failure, ras::kErrorHardwareFailure, 0},
+        {"VOICE", K::Failure, ras::kErrorVoiceAnswer, 0},
+        {"DELAYED 120", K::Failure, ras::kErrorFromDevice, 0},
+        {"BLACKLISTED", K::Failure, ras::kErrorFromDevice, 0},
+        {"DIALING LOCKED", K::Failure, ras::kErrorFromDevice, 0},
         {"ATDT5550101", K::None, 0, 0},  // the echo
         {"RING", K::None, 0, 0},
         {"CONNECTED", K::None, 0, 0},
@@ -54,6 +63,14 @@ TEST(ModemDialogue, ResultLinesGiveTheirCodesAndSpeed) {
         EXPECT_EQ(r.error, c.error) << c.line;
         EXPECT_EQ(r.speed, c.speed) << c.line;
     }
+    EXPECT_EQ(parseAtResult(" +CME ERROR: SIM PIN required\r").text,
+              "+CME ERROR: SIM PIN required");
+    // What an answer means, in either form a modem gives it.
+    EXPECT_NE(resultMeaning("+CME ERROR: SIM PIN required").find("PIN-код"), std::string::npos);
+    EXPECT_EQ(resultMeaning("+CME ERROR: 11"), resultMeaning("+CME ERROR: sim pin required"));
+    EXPECT_NE(resultMeaning("+CME ERROR: 10").find("нет SIM"), std::string::npos);
+    EXPECT_NE(resultMeaning("BLACKLISTED").find("выключают и включают"), std::string::npos);
+    EXPECT_EQ(resultMeaning("NO CARRIER"), "");
     EXPECT_EQ(dialCommand("9Wt555-0101"), "ATD9Wt555-0101");
     EXPECT_EQ(dialCommand("t5\r\nATH"), "ATDt5ATH");  // stays one command line
 }
@@ -89,24 +106,55 @@ TEST(PppdLink, LogLinesAndExitCodes) {
         EXPECT_EQ(e.protocol, c.protocol) << c.line;
     }
 
-    // The log wins over the exit code, which counts only where the log said nothing.
+    // The log wins over the exit code. Only the server's refusal is a refused login: pppd's own
+    // troubles here never make the dial cycle try the next login.
     PppdFacts facts;
-    EXPECT_EQ(pppdFailure(facts, 16), ras::kErrorRemoteDisconnection);
-    EXPECT_EQ(pppdFailure(facts, -1), ras::kErrorRemoteDisconnection);
-    EXPECT_EQ(pppdFailure(facts, 19), ras::kErrorAuthenticationFailure);
-    EXPECT_EQ(pppdFailure(facts, 4), ras::kErrorPortNotAvailable);
-    EXPECT_EQ(pppdFailure(facts, 2), ras::kErrorPortNotAvailable);
-    facts.lcpTimeout = true;
+    const std::pair<int, int> byExit[] = {
+        {19, ras::kErrorAuthenticationFailure}, {16, ras::kErrorRemoteDisconnection},
+        {15, ras::kErrorRemoteDisconnection},   {1, ras::kErrorPortNotAvailable},
+        {2, ras::kErrorPortNotAvailable},       {3, ras::kErrorPortNotAvailable},
+        {4, ras::kErrorPortNotAvailable},       {7, ras::kErrorPortNotAvailable},
+        {6, ras::kErrorPortAlreadyOpen},        {5, ras::kErrorUserDisconnection},
+        {10, ras::kErrorPppLcpTerminated},      {-1, ras::kErrorPppLcpTerminated}};
+    for (const auto& [exit, code] : byExit)
+        EXPECT_EQ(pppdFailure(facts, exit), code) << exit;
+    notePppdLine(facts, "pppd: must be root to run pppd, since it is not setuid-root");
+    notePppdLine(facts, "Exit.");
+    const std::string notRoot = pppdFailureText(facts, 3, PppEnvironment{});
+    EXPECT_NE(notRoot.find("«must be root to run pppd, since it is not setuid-root»"),
+              std::string::npos);
+    EXPECT_NE(notRoot.find("sudo chmod 4754 /usr/sbin/pppd"), std::string::npos);
+    notePppdLine(facts, "Remote message: Login incorrect");
+    notePppdLine(facts, "LCP: timeout sending Config-Requests");
     EXPECT_EQ(pppdFailure(facts, 4), ras::kErrorPppTimeout);
-    facts.authFailed = true;
+    notePppdLine(facts, "PAP authentication failed");
     EXPECT_EQ(pppdFailure(facts, 16), ras::kErrorAuthenticationFailure);
+    EXPECT_NE(pppdFailureText(facts, 19, PppEnvironment{}).find("Сервер: «Login incorrect»"),
+              std::string::npos);
 
     EXPECT_EQ(optionWord(R"(a "b" \c ё)"), R"("a \"b\" \\c ё")");
     // No secret among the arguments, whatever the entry.
     EXPECT_EQ(
-        pppdArguments(0x1001, false),
+        pppdArguments({0x1001, false}),
         (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4",
                                   "passwordfd", "3", "logfd", "2", "ipparam", "velmor-4097"}));
+
+    // A pppd that knows the option names it somewhere in its file, perhaps across two reads.
+    TempDir dir;
+    std::string program(65530, 'x');
+    writeFile(dir.file("pppd"), program + "replacedefaultroute");
+    EXPECT_TRUE(pppdKnowsOption(dir.file("pppd"), "replacedefaultroute"));
+    writeFile(dir.file("old"), program + "defaultroute");
+    EXPECT_FALSE(pppdKnowsOption(dir.file("old"), "replacedefaultroute"));
+    EXPECT_FALSE(pppdKnowsOption(dir.file("none"), "replacedefaultroute"));
+    // The default route with the lowest metric, as the kernel lists them.
+    writeFile(dir.file("route"),
+              "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n"
+              "wlan0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\n"
+              "ppp0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\n"
+              "eth0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\n");
+    EXPECT_EQ(defaultRouteDevice(dir.file("route")), "ppp0");
+    EXPECT_EQ(defaultRouteDevice(dir.file("no-table")), "");
 }
 
 TEST(PppdLink, AWaitForPppdEndsInItsTimeEvenWithoutAPidfd) {
@@ -176,6 +224,21 @@ TEST(SerialPort, LockFilesInTheFormatEveryDialerReads) {
     EXPECT_FALSE(why.empty());
 }
 
+TEST(SerialPort, WhatIsStillToBeSentIsDroppedAtTheClose) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    SerialPort port;
+    ASSERT_EQ(port.open(::ttyname(slave), ModemSettings{}), 0);
+    EXPECT_FALSE(port.modemLines());  // a pseudo-terminal has none: carrier counts as up
+    ASSERT_EQ(::write(port.fd(), "ATDT5550101\r", 12), 12);
+    port.close();
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char buf[32];
+    EXPECT_LE(::read(master, buf, sizeof buf), 0);
+    ::close(master);
+    ::close(slave);
+}
+
 TEST(ModemChecks, EachMissingPartIsNamedWithItsFix) {
     TempDir dir;
     PppEnvironment env;
@@ -200,7 +263,42 @@ TEST(ModemChecks, EachMissingPartIsNamedWithItsFix) {
     problemWith(port, "Нет порта " + port);
     ::chmod(env.pppd.c_str(), 0644);  // not startable, even for root
     EXPECT_NE(firstProblem(env, port).find(" dip и войдите в систему заново"), std::string::npos);
-    EXPECT_EQ(systemChecks(env, port).size(), 4u);
+    EXPECT_EQ(systemChecks(env, port).size(), 5u);
+
+    // pppd gains root only as a setuid root program (or for root itself).
+    ::chmod(env.pppd.c_str(), 0755);
+    EXPECT_NE(rootProblem(env.pppd, 1000).find("sudo chmod 4754 " + env.pppd), std::string::npos);
+    EXPECT_EQ(rootProblem(env.pppd, 0), "");
+    struct statvfs fs {};
+    if (::getuid() == 0 && ::statvfs(env.pppd.c_str(), &fs) == 0 && !(fs.f_flag & ST_NOSUID)) {
+        ::chmod(env.pppd.c_str(), 04755);
+        EXPECT_EQ(rootProblem(env.pppd, 1000), "");
+    }
+}
+
+TEST(ModemDiagnosis, ModemManagerIsNamedAndKeptAwayByARuleWithTheModemsIds) {
+    TempDir dir;
+    const std::string port = dir.file("ttyUSB0");
+    writeFile(port, "");
+    // Nobody to be seen, but the service runs: it is named as the likely holder.
+    EXPECT_NE(portHeldText("/dev/ttyACM0", {}, 812, "x").find("скорее всего"), std::string::npos);
+
+    // The USB ids above the tty, as sysfs links them; none for a port not on USB.
+    const std::string usb = dir.file("sys/devices/usb1/1-2");
+    std::filesystem::create_directories(usb + "/1-2:1.0");
+    writeFile(usb + "/idVendor", "12d1\n");
+    writeFile(usb + "/idProduct", "1001\n");
+    std::filesystem::create_directories(dir.file("sys/class/tty/ttyUSB0"));
+    std::filesystem::create_symlink(usb + "/1-2:1.0", dir.file("sys/class/tty/ttyUSB0/device"));
+    const auto ids = usbIdsOf(port, dir.file("sys"));
+    ASSERT_TRUE(ids);
+    EXPECT_EQ(ids->vendor + ":" + ids->product, "12d1:1001");
+    EXPECT_FALSE(usbIdsOf(dir.file("ttyS0"), dir.file("sys")));
+    EXPECT_EQ(udevRule("# VVVV:PPPP as lsusb shows\nATTRS{idVendor}==\"VVVV\", "
+                       "ATTRS{idProduct}==\"PPPP\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n",
+                       *ids),
+              "ATTRS{idVendor}==\"12d1\", ATTRS{idProduct}==\"1001\", "
+              "ENV{ID_MM_DEVICE_IGNORE}=\"1\"\n");
 }
 
 TEST(Phonebook, ModemKeysHaveDefaultsAreCheckedAndWrittenForSerialEntries) {
@@ -226,6 +324,7 @@ TEST(Phonebook, ModemKeysHaveDefaultsAreCheckedAndWrittenForSerialEntries) {
     EXPECT_EQ(good.modem.dialTimeoutSec, 30u);
 
     good.modem.speed = 230400;
+    good.modem.init3 = "AT+CGDCONT=1,\"IP\",\"apn\"";
     ASSERT_EQ(book.write(good, "Хороший"), Phonebook::Result::Ok);
     PhonebookEntry sim;
     ASSERT_EQ(book.find("Имитатор", sim), Phonebook::Result::Ok);

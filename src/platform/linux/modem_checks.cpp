@@ -2,7 +2,9 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -79,12 +81,17 @@ PppEnvironment PppEnvironment::fromEnvironment() {
     e.pppDevice = fromEnv("VELMOR_PPP_DEVICE", e.pppDevice);
     e.netRoot = fromEnv("VELMOR_SYS_CLASS_NET", e.netRoot);
     e.lockDir = fromEnv("VELMOR_LOCK_DIR", e.lockDir);
+    const int timeout = std::atoi(fromEnv("VELMOR_PPP_LINK_TIMEOUT", "0").c_str());
+    if (timeout > 0) e.linkTimeoutSec = timeout;
     return e;
 }
 
 std::vector<Check> systemChecks(const PppEnvironment& env, const std::string& port) {
+    const std::string startable = pppdProblem(env);
     return {
-        {"Программа pppd " + env.pppd, pppdProblem(env)},
+        {"Программа pppd " + env.pppd, startable},
+        // A pppd that cannot be started cannot gain root either: said once.
+        {"Права root для pppd", startable.empty() ? rootProblem(env.pppd, ::getuid()) : ""},
         {"Файл настроек pppd " + env.peersFile, peersProblem(env)},
         {"Поддержка PPP в ядре (" + env.pppDevice + ")", kernelProblem(env)},
         {"Порт " + port, portProblem(port)},
@@ -96,6 +103,33 @@ std::string firstProblem(const PppEnvironment& env, const std::string& port) {
         if (!c.problem.empty()) return c.problem;
     }
     return {};
+}
+
+std::string rootProblem(const std::string& pppd, uid_t uid) {
+    if (uid == 0) return {};
+    struct stat st {};
+    if (::stat(pppd.c_str(), &st) != 0) return {};  // told by the check before
+    if (!(st.st_mode & S_ISUID) || st.st_uid != 0) {
+        PppEnvironment env;
+        env.pppd = pppd;
+        return "pppd не получит прав root: у " + pppd + " нет бита setuid. " + setuidFixText(env);
+    }
+    struct statvfs fs {};
+    if (::statvfs(pppd.c_str(), &fs) == 0 && (fs.f_flag & ST_NOSUID)) {
+        return "pppd не получит прав root: файловая система с " + pppd +
+               " смонтирована с параметром nosuid. Используйте pppd из /usr/sbin.";
+    }
+    if (::prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) == 1) {
+        return "pppd не получит прав root: Velmor запущен с запретом на повышение прав "
+               "(no_new_privs; так запускают песочницы и службы с NoNewPrivileges=yes). "
+               "Запустите Velmor без этого запрета.";
+    }
+    return {};
+}
+
+std::string setuidFixText(const PppEnvironment& env) {
+    return "Верните его, как ставит пакет ppp: sudo chown root:dip " + env.pppd +
+           " && sudo chmod 4754 " + env.pppd + ".";
 }
 
 std::string portMissingText(const std::string& port) {

@@ -2,6 +2,8 @@
 // is missing.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@ struct PppEnvironment {
     std::string pppDevice = "/dev/ppp";               // VELMOR_PPP_DEVICE
     std::string netRoot = "/sys/class/net";           // VELMOR_SYS_CLASS_NET
     std::string lockDir = "/run/lock";                // VELMOR_LOCK_DIR
+    int linkTimeoutSec = 60;  // from CONNECT to the addresses; VELMOR_PPP_LINK_TIMEOUT
 
     static PppEnvironment fromEnvironment();
 };
@@ -24,9 +27,14 @@ struct Check {
     std::string problem;  // empty when fine; else a sentence with the command that fixes it
 };
 
-// pppd present and startable (group dip), the peers file, PPP in the kernel, the port present and
-// readable and writable (its group, usually dialout), in that order.
+// pppd present and startable (group dip), able to gain root, the peers file, PPP in the kernel,
+// the port present and readable and writable (its group, usually dialout), in that order.
 std::vector<Check> systemChecks(const PppEnvironment& env, const std::string& port);
+// Why pppd, started by the user uid, would not run as root: not setuid root, on a file system
+// mounted nosuid, or this process barred from gaining privileges. Empty for root, or when fine.
+std::string rootProblem(const std::string& pppd, uid_t uid);
+// How to give pppd back its setuid bit.
+std::string setuidFixText(const PppEnvironment& env);
 // The first problem of systemChecks, empty when there is none.
 std::string firstProblem(const PppEnvironment& env, const std::string& port);
 

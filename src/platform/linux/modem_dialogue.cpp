@@ -1,5 +1,8 @@
 #include "platform/linux/modem_dialogue.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/ras.h"
 
 namespace velmor::modem {
@@ -32,6 +35,7 @@ std::uint32_t firstNumber(std::string_view text) {
 AtResult parseAtResult(std::string_view line) {
     const std::string_view s = trimmed(line);
     AtResult r;
+    r.text = std::string(s);
     const auto fail = [&](int code) {
         r.kind = AtResult::Kind::Failure;
         r.error = code;
@@ -47,6 +51,11 @@ AtResult parseAtResult(std::string_view line) {
         return r;
     }
     if (s == "BUSY") return fail(ras::kErrorLineBusy);
+    if (s == "VOICE") return fail(ras::kErrorVoiceAnswer);
+    if (s == "DELAYED" || s.starts_with("DELAYED ") || s == "BLACKLISTED" ||
+        s == "DIALING LOCKED") {
+        return fail(ras::kErrorFromDevice);
+    }
     if (s == "NO ANSWER") return fail(ras::kErrorNoAnswer);
     if (s == "NO CARRIER") return fail(ras::kErrorNoCarrier);
     if (s == "NO DIALTONE" || s == "NO DIAL TONE") return fail(ras::kErrorNoDialtone);
@@ -54,6 +63,51 @@ AtResult parseAtResult(std::string_view line) {
         return fail(ras::kErrorHardwareFailure);
     }
     return r;
+}
+
+std::string resultMeaning(std::string_view resultText) {
+    const std::string_view s = trimmed(resultText);
+    if (s == "VOICE") return "Ответил голос, а не модем: проверьте номер.";
+    if (s.starts_with("DELAYED")) {
+        return "Модем не набирает этот номер до конца паузы, которую он выдерживает после "
+               "нескольких неудачных звонков подряд.";
+    }
+    if (s == "BLACKLISTED" || s == "DIALING LOCKED") {
+        return "Модем после неудачных звонков запретил набор этого номера; запрет снимается, "
+               "когда модем выключают и включают снова.";
+    }
+    if (!s.starts_with("+CME ERROR")) return {};
+    std::string_view what = trimmed(s.substr(10));
+    if (what.starts_with(":")) what = trimmed(what.substr(1));
+    // The verbose form (any case) or the numeric one.
+    const auto is = [&](std::string_view text, std::string_view number) {
+        if (what == number) return true;
+        if (what.size() < text.size()) return false;
+        return std::equal(text.begin(), text.end(), what.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        });
+    };
+    if (is("SIM not inserted", "10")) return "В модеме нет SIM-карты.";
+    if (is("SIM PIN required", "11")) return simPinText();
+    if (is("SIM PUK required", "12")) {
+        return "SIM-карта заблокирована: нужен PUK-код. Разблокируйте её в телефоне.";
+    }
+    if (is("SIM failure", "13") || is("SIM wrong", "15")) {
+        return "SIM-карта неисправна или не подходит к модему.";
+    }
+    if (is("SIM busy", "14")) return "SIM-карта занята: повторите через несколько секунд.";
+    if (is("incorrect password", "16")) return "Неверный PIN-код.";
+    if (is("no network service", "30") || is("network timeout", "31")) {
+        return "Модем не видит сеть оператора.";
+    }
+    return {};
+}
+
+std::string simPinText() {
+    return "SIM-карта ждёт PIN-код. Введите его сами: строкой AT+CPIN=\"код\" в поле "
+           "«Инициализация 3» на время звонка или один раз в терминале, либо отключите запрос "
+           "PIN в телефоне. Velmor код не хранит.";
 }
 
 std::string dialCommand(std::string_view number) {

@@ -17,12 +17,20 @@ struct AtResult {
     Kind kind = Kind::None;
     int error = 0;
     std::uint32_t speed = 0;
+    std::string text;  // the result line as the modem wrote it, blanks around it dropped
 };
 
 // A result line as a modem in verbal mode writes it ("OK", "CONNECT 33600/ARQ", "BUSY", "NO
 // ANSWER", "NO CARRIER", "NO DIALTONE", "ERROR", ...), surrounding blanks ignored. BUSY gives 676,
-// NO ANSWER 678, NO CARRIER 679, NO DIALTONE and NO DIAL TONE 680, ERROR (and +CME ERROR) 692.
+// VOICE 677, NO ANSWER 678, NO CARRIER 679, NO DIALTONE and NO DIAL TONE 680, ERROR (and +CME
+// ERROR, +CMS ERROR) 692; DELAYED, BLACKLISTED and DIALING LOCKED (a number the modem will not
+// dial for now, after failed calls) 651.
 AtResult parseAtResult(std::string_view line);
+
+// What a failed result means for the user, beyond its code's text: empty for the plain ones.
+std::string resultMeaning(std::string_view resultText);
+// What to do about a SIM card that waits for its PIN.
+std::string simPinText();
 
 // The dial command for a number as the dial cycle built it (with its T or P letter, prefix and
 // suffix); control characters are dropped so that the command stays one line.

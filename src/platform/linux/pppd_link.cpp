@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -93,16 +94,6 @@ PppdEvent parsePppdLine(std::string_view raw) {
     return e;
 }
 
-int pppdFailure(const PppdFacts& facts, int exitCode) {
-    if (facts.authFailed) return ras::kErrorAuthenticationFailure;
-    if (facts.lcpTimeout) return ras::kErrorPppTimeout;
-    if (facts.noKernelSupport || exitCode == 4 || exitCode == 2) {
-        return ras::kErrorPortNotAvailable;
-    }
-    if (exitCode == 19) return ras::kErrorAuthenticationFailure;  // refused by the peer
-    return ras::kErrorRemoteDisconnection;
-}
-
 std::string optionWord(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -113,16 +104,44 @@ std::string optionWord(std::string_view text) {
     return out;
 }
 
-std::vector<std::string> pppdArguments(std::uint32_t handle, bool hardwareFlow) {
+std::vector<std::string> pppdArguments(const PppdOptions& options) {
     std::vector<std::string> args = {"call", "velmor"};
-    if (!hardwareFlow) args.emplace_back("nocrtscts");
+    if (!options.hardwareFlow) args.emplace_back("nocrtscts");
     for (const char* a : {"file", "/proc/self/fd/4", "passwordfd", "3", "logfd", "2", "ipparam"})
         args.emplace_back(a);
-    args.push_back("velmor-" + std::to_string(handle));
+    args.push_back("velmor-" + std::to_string(options.handle));
     return args;
 }
 
-int startPppd(const std::string& program, std::uint32_t handle, bool hardwareFlow, int portFd,
+bool pppdKnowsOption(const std::string& program, std::string_view option) {
+    const int fd = ::open(program.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || option.empty()) {
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    // Read in pieces that overlap by the option's length, so that none is cut in two.
+    std::string window;
+    char buf[65536];
+    bool found = false;
+    for (ssize_t n; !found && (n = ::read(fd, buf, sizeof buf)) > 0;) {
+        window.append(buf, static_cast<std::size_t>(n));
+        found = window.find(option) != std::string::npos;
+        window.erase(0, window.size() - std::min(window.size(), option.size()));
+    }
+    ::close(fd);
+    return found;
+}
+
+std::string masked(std::string line, const std::string& secret) {
+    if (secret.empty()) return line;
+    for (std::size_t at = line.find(secret); at != std::string::npos;
+         at = line.find(secret, at + 3)) {
+        line.replace(at, secret.size(), "***");
+    }
+    return line;
+}
+
+int startPppd(const std::string& program, const PppdOptions& options, int portFd,
               const std::string& login, const std::string& password, PppdProcess& out) {
     out = {};
     int logPipe[2] = {-1, -1}, passwordPipe[2] = {-1, -1}, optionsPipe[2] = {-1, -1};
@@ -177,7 +196,7 @@ int startPppd(const std::string& program, std::uint32_t handle, bool hardwareFlo
     posix_spawnattr_setflags(
         &attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    std::vector<std::string> args = pppdArguments(handle, hardwareFlow);
+    std::vector<std::string> args = pppdArguments(options);
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& a : args)

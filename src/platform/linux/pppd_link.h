@@ -32,25 +32,34 @@ struct PppdEvent {
 // whatever it says.
 PppdEvent parsePppdLine(std::string_view line);
 
-// What the log told before pppd ended.
+// What the log told before pppd ended (notePppdLine gathers it).
 struct PppdFacts {
     bool authFailed = false;
     bool lcpTimeout = false;
     bool noKernelSupport = false;
+    std::string lastWord;       // pppd's last line that was more than progress
+    std::string remoteMessage;  // what the server said ("Remote message: ...")
 };
-
-// The code of a dial whose pppd ended before the link was up. exitCode is pppd's exit status, -1
-// when a signal ended it; it counts only where the log said nothing (its codes are unreliable):
-// 691 for a refused login, 718 for a silent peer, 633 for a kernel without PPP (exit 4) or options
-// pppd refused (exit 2), else 629.
-int pppdFailure(const PppdFacts& facts, int exitCode);
 
 // A word of a pppd options file: in double quotes, with backslash before every " and \.
 std::string optionWord(std::string_view text);
 
+// How pppd is started for a line.
+struct PppdOptions {
+    std::uint32_t handle = 0;  // names the line for the ip-up scripts
+    bool hardwareFlow = true;
+};
+
 // The arguments after the program's name: the peers file, the options stream on fd 4 (the login),
 // the password on fd 3, the log on fd 2 and the line's name for the ip-up scripts.
-std::vector<std::string> pppdArguments(std::uint32_t handle, bool hardwareFlow);
+std::vector<std::string> pppdArguments(const PppdOptions& options);
+
+// Whether the pppd program knows an option: its name is among the program's strings. (Some, such
+// as replacedefaultroute, pppd takes only from root's files: the peers file.)
+bool pppdKnowsOption(const std::string& program, std::string_view option);
+
+// Every occurrence of a secret in a line of pppd's log, masked before the line is shown.
+std::string masked(std::string line, const std::string& secret);
 
 struct PppdProcess {
     pid_t pid = -1;
@@ -61,7 +70,7 @@ struct PppdProcess {
 // Starts program (pppd or a stand-in) with the port as its standard input and standard output
 // on /dev/null; writes `user "<login>"` to the options stream and the password in full, no newline,
 // and closes both. 0 on success, else the errno that stopped it (the process is then not running).
-int startPppd(const std::string& program, std::uint32_t handle, bool hardwareFlow, int portFd,
+int startPppd(const std::string& program, const PppdOptions& options, int portFd,
               const std::string& login, const std::string& password, PppdProcess& out);
 
 // Waits for pppd to end (up to timeoutMs; -1 without limit) and collects it; its exit code, -1

@@ -1,9 +1,5 @@
 #include "platform/linux/serial_modem.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -16,57 +12,26 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <thread>
 
+#include "platform/linux/at_channel.h"
+#include "platform/linux/modem_diagnosis.h"
 #include "platform/linux/modem_dialogue.h"
+#include "platform/linux/modem_hangup.h"
+#include "platform/linux/ppp_interface.h"
+#include "platform/linux/pppd_failure.h"
 #include "platform/linux/pppd_link.h"
 #include "platform/linux/serial_port.h"
 
 namespace velmor::modem {
 
-using Clock = std::chrono::steady_clock;
-
 namespace {
 
 constexpr int kInitTimeoutMs = 3000;
 constexpr int kTerminateTimeoutMs = 5000;
-constexpr int kDtrDropMs = 1000;
 // Longer secrets than pppd takes would be cut short without a word.
 constexpr std::size_t kMaxSecret = 255;
-
-std::string addressText(const sockaddr* a) {
-    if (!a || a->sa_family != AF_INET) return {};
-    char buf[INET_ADDRSTRLEN];
-    const auto* in = reinterpret_cast<const sockaddr_in*>(a);
-    return inet_ntop(AF_INET, &in->sin_addr, buf, sizeof buf) ? buf : std::string();
-}
-
-// A 64-bit counter file of /sys/class/net/IF/statistics.
-bool readCounter(const std::string& path, std::uint64_t& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char buf[32];
-    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
-    ::close(fd);
-    if (n <= 0) return false;
-    std::uint64_t v = 0;
-    ssize_t i = 0;
-    for (; i < n && buf[i] >= '0' && buf[i] <= '9'; ++i)
-        v = v * 10 + static_cast<std::uint64_t>(buf[i] - '0');
-    if (i == 0) return false;
-    out = v;
-    return true;
-}
-
-// Every occurrence of a secret in a line of pppd's log is masked before the line is shown.
-std::string masked(std::string line, const std::string& secret) {
-    if (secret.empty()) return line;
-    for (std::size_t at = line.find(secret); at != std::string::npos;
-         at = line.find(secret, at + 3)) {
-        line.replace(at, secret.size(), "***");
-    }
-    return line;
-}
 
 }  // namespace
 
@@ -106,13 +71,6 @@ namespace {
 using Line = SerialModem::Line;
 using Phase = SerialModem::Line::Phase;
 
-// The counters of a line's interface, false when they cannot be read.
-bool readCounters(const std::string& netRoot, const std::string& iface, std::uint64_t& sent,
-                  std::uint64_t& received) {
-    const std::string dir = netRoot + "/" + iface + "/statistics/";
-    return readCounter(dir + "tx_bytes", sent) && readCounter(dir + "rx_bytes", received);
-}
-
 // One line's dial, on its worker thread.
 class Worker {
   public:
@@ -127,7 +85,7 @@ class Worker {
     }
 
   private:
-    enum class Wait { Ready, Timeout, HungUp, PortGone };
+    using Wait = AtChannel::Wait;
 
     bool stopped() const { return l_.hungUp.load(); }
 
@@ -144,9 +102,11 @@ class Worker {
         l_.notifier(l_.handle, 0, state, error);
     }
 
-    // Fails the dial at the last state reached; false, so that callers can return it.
-    bool fail(int error, const std::string& detail = {}) {
-        if (!detail.empty()) details_.set(error, detail);
+    // Fails the dial at the last state reached, with why (none: the code's own text); false, so
+    // that callers can return it.
+    bool fail(int error, const std::string& why = {}) {
+        if (stopped()) return false;  // a line hung up reports nothing more
+        details_.set(error, why);
         report(lastState_, error);
         return false;
     }
@@ -165,14 +125,19 @@ class Worker {
         switch (lock_.take(env_.lockDir, port_, why)) {
             case PortLock::Result::Taken:
                 break;
-            case PortLock::Result::Busy:
-                return fail(ras::kErrorPortAlreadyOpen);
+            case PortLock::Result::Busy: {
+                const auto owner = lock_.busyOwner();
+                return fail(
+                    ras::kErrorPortAlreadyOpen,
+                    portLockedText(port_, owner, owner ? processName(*owner) : "", env_.lockDir));
+            }
             case PortLock::Result::Failed:
                 return fail(ras::kErrorPortNotAvailable, lockFailedText(env_, why));
         }
         const int e = port_.empty() ? ENOENT : serial_.open(port_, l_.settings);
         switch (e) {
             case 0:
+                at_.emplace(serial_.fd(), l_.wakeFd, &l_.hungUp);
                 return true;
             case ENOENT:
             case ENODEV:
@@ -183,108 +148,63 @@ class Worker {
             case EPERM:
                 return fail(ras::kErrorPortNotAvailable, portDeniedText(port_));
             case EBUSY:
-                return fail(ras::kErrorPortAlreadyOpen);
+                return fail(ras::kErrorPortAlreadyOpen,
+                            portHeldText(port_, portHolders(port_), modemManagerPid(), l_.entry));
             case ENOTTY:
                 return fail(ras::kErrorPortNotAvailable, notATerminalText(port_));
             default:
-                return fail(ras::kErrorHardwareFailure);
+                return fail(ras::kErrorHardwareFailure,
+                            "Порт " + port_ + " не открывается: " + std::strerror(e) + ".");
         }
     }
 
-    // Waits until fd is readable (or writable), the hang-up comes or the deadline passes.
-    Wait waitFor(short events, Clock::time_point deadline) {
-        for (;;) {
-            if (stopped()) return Wait::HungUp;
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) return Wait::Timeout;
-            pollfd fds[2] = {{serial_.fd(), events, 0}, {l_.wakeFd, POLLIN, 0}};
-            const int n = ::poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 1000)));
-            if (n < 0 && errno != EINTR) return Wait::PortGone;
-            if (n <= 0) continue;
-            if (fds[1].revents) return Wait::HungUp;
-            if (fds[0].revents & events) return Wait::Ready;
-            if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return Wait::PortGone;
+    // A dialogue that did not come to a result: a hang-up ends the line quietly.
+    bool fault(Wait w, int timeoutError, const std::string& timeoutWhy) {
+        switch (w) {
+            case Wait::HungUp:
+                return false;
+            case Wait::Timeout:
+                return fail(timeoutError, timeoutWhy);
+            default:
+                return fail(ras::kErrorHardwareFailure, portGoneText(port_));
         }
-    }
-
-    Wait send(const std::string& command, Clock::time_point deadline) {
-        const std::string text = command + "\r";
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(serial_.fd(), text.data() + done, text.size() - done);
-            if (n > 0) {
-                done += static_cast<std::size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) return Wait::PortGone;
-            const Wait w = waitFor(POLLOUT, deadline);
-            if (w != Wait::Ready) return w;
-        }
-        return Wait::Ready;
-    }
-
-    // The next non-empty line from the modem. Bytes are read one at a time so that nothing after
-    // the CONNECT line (the start of the PPP link) is taken from pppd.
-    Wait readLine(std::string& line, Clock::time_point deadline) {
-        for (;;) {
-            char c = 0;
-            const ssize_t n = ::read(serial_.fd(), &c, 1);
-            if (n == 1) {
-                if (c != '\r' && c != '\n') {
-                    if (partial_.size() < 512) partial_ += c;
-                    continue;
-                }
-                if (partial_.empty()) continue;
-                line.swap(partial_);
-                partial_.clear();
-                return Wait::Ready;
-            }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR)) return Wait::PortGone;
-            const Wait w = waitFor(POLLIN, deadline);
-            if (w != Wait::Ready) return w;
-        }
-    }
-
-    // A fault of the dialogue: a hang-up ends the line quietly; the rest fail it.
-    bool fault(Wait w, int timeoutError) {
-        if (w == Wait::HungUp) return false;
-        return fail(w == Wait::Timeout ? timeoutError : ras::kErrorHardwareFailure);
-    }
-
-    // Sends a command and reads until its result; the result (None when the time ran out).
-    Wait exchange(const std::string& command, int timeoutMs, AtResult& result) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        Wait w = send(command, deadline);
-        while (w == Wait::Ready) {
-            std::string line;
-            w = readLine(line, deadline);
-            if (w != Wait::Ready) break;
-            result = parseAtResult(line);
-            if (result.kind != AtResult::Kind::None) return Wait::Ready;
-        }
-        return w;
     }
 
     bool dialogue() {
         report(ras::kStatePortOpened, 0);
-        for (const std::string* init : {&l_.settings.init1, &l_.settings.init2}) {
+        const ModemSettings& m = l_.settings;
+        for (const std::string* init : {&m.init1, &m.init2, &m.init3}) {
             if (init->empty()) continue;
             AtResult r;
-            const Wait w = exchange(*init, kInitTimeoutMs, r);
-            if (w != Wait::Ready) return fault(w, ras::kErrorHardwareFailure);
-            if (r.kind != AtResult::Kind::Ok) return fail(ras::kErrorHardwareFailure);
+            const Wait w = at_->exchange(*init, kInitTimeoutMs, r);
+            if (w != Wait::Ready) {
+                return fault(w, ras::kErrorHardwareFailure,
+                             silentModemText(*init, kInitTimeoutMs / 1000, modemManagerPid()));
+            }
+            if (r.kind != AtResult::Kind::Ok) {
+                return fail(ras::kErrorHardwareFailure, initRefusedText(*init, r.text));
+            }
         }
-        const auto deadline = Clock::now() + std::chrono::seconds(l_.settings.dialTimeoutSec);
-        Wait w = send(dialCommand(l_.number), deadline);
-        if (w != Wait::Ready) return fault(w, ras::kErrorNoAnswer);
+        const std::string command = dialCommand(l_.number);
+        const int timeoutSec = static_cast<int>(m.dialTimeoutSec);
+        const auto deadline = Clock::now() + std::chrono::seconds(timeoutSec);
+        Wait w = at_->send(command + "\r", deadline);
+        offHook_ = true;
+        if (w != Wait::Ready) {
+            return fault(w, ras::kErrorNoAnswer, dialTimeoutText(command, timeoutSec));
+        }
         report(ras::kStateConnectDevice, 0);
         for (;;) {
             std::string text;
-            w = readLine(text, deadline);
-            if (w != Wait::Ready) return fault(w, ras::kErrorNoAnswer);
+            w = at_->readLine(text, deadline);
+            if (w != Wait::Ready) {
+                return fault(w, ras::kErrorNoAnswer, dialTimeoutText(command, timeoutSec));
+            }
             const AtResult r = parseAtResult(text);
-            if (r.kind == AtResult::Kind::Failure) return fail(r.error);
+            if (r.kind == AtResult::Kind::Failure) {
+                offHook_ = false;  // the modem has given the call up itself
+                return fail(r.error, dialResultText(r.error, command, r.text));
+            }
             if (r.kind == AtResult::Kind::Connect) {
                 std::lock_guard<std::mutex> lock(l_.mutex);
                 l_.bps = r.speed;
@@ -295,31 +215,13 @@ class Worker {
         return true;
     }
 
-    void showLogLine(const std::string& line) const {
-        const std::string shown = masked(masked(line, l_.password), l_.login);
-        std::fprintf(stderr, "pppd: %s\n", shown.c_str());
-    }
-
     // The addresses and the counters at the moment of connection; the interface's own addresses
     // win over the log's.
     void connected() {
         std::string local = local_, remote = remote_;
-        ifaddrs* list = nullptr;
-        if (!iface_.empty() && ::getifaddrs(&list) == 0) {
-            for (const ifaddrs* a = list; a; a = a->ifa_next) {
-                if (!a->ifa_name || iface_ != a->ifa_name || !a->ifa_addr ||
-                    a->ifa_addr->sa_family != AF_INET)
-                    continue;
-                local = addressText(a->ifa_addr);
-                if (a->ifa_flags & IFF_POINTOPOINT) {
-                    if (const std::string peer = addressText(a->ifa_dstaddr); !peer.empty())
-                        remote = peer;
-                }
-            }
-            ::freeifaddrs(list);
-        }
+        interfaceAddresses(iface_, local, remote);
         std::uint64_t sent = 0, received = 0;
-        readCounters(env_.netRoot, iface_, sent, received);
+        readLinkCounters(env_.netRoot, iface_, sent, received);
         {
             std::lock_guard<std::mutex> lock(l_.mutex);
             l_.phase = Phase::Connected;
@@ -332,12 +234,18 @@ class Worker {
             l_.receivedBase = received;
         }
         report(ras::kStateConnected, 0);
+        // The peers file asks pppd to replace a default route that is there already (Wi-Fi,
+        // Ethernet); where that did not happen, traffic would pass the link by.
+        if (const std::string route = defaultRouteDevice(); !route.empty() && route != iface_) {
+            std::fprintf(stderr, "%s\n", defaultRouteText(env_, iface_, route).c_str());
+        }
     }
 
-    void onLogLine(const std::string& line) {
-        showLogLine(line);
+    void onLogLine(const std::string& raw) {
+        const std::string line = masked(masked(raw, l_.password), l_.login);
+        std::fprintf(stderr, "pppd: %s\n", line.c_str());
         if (connected_) return;
-        const PppdEvent e = parsePppdLine(line);
+        const PppdEvent e = notePppdLine(facts_, line);
         switch (e.kind) {
             case PppdEvent::Kind::Interface:
                 iface_ = e.value;
@@ -353,9 +261,6 @@ class Worker {
                 report(ras::kStateAuthAck, 0);
                 report(ras::kStateAuthenticated, 0);
                 break;
-            case PppdEvent::Kind::AuthFailed:
-                facts_.authFailed = true;
-                break;
             case PppdEvent::Kind::LocalAddress:
                 local_ = e.value;
                 break;
@@ -364,13 +269,7 @@ class Worker {
                 connected_ = true;
                 connected();
                 break;
-            case PppdEvent::Kind::LcpTimeout:
-                facts_.lcpTimeout = true;
-                break;
-            case PppdEvent::Kind::NoKernelSupport:
-                facts_.noKernelSupport = true;
-                break;
-            case PppdEvent::Kind::None:
+            default:
                 break;
         }
     }
@@ -396,11 +295,13 @@ class Worker {
 
     bool startDaemon() {
         if (l_.login.size() > kMaxSecret || l_.password.size() > kMaxSecret) {
-            return fail(ras::kErrorAuthenticationFailure);
+            return fail(ras::kErrorAuthenticationFailure,
+                        "Логин или пароль длиннее 255 знаков: pppd такие не принимает.");
         }
-        const int e =
-            startPppd(env_.pppd, l_.handle, l_.settings.flowControl == FlowControl::Hardware,
-                      serial_.fd(), l_.login, l_.password, pppd_);
+        PppdOptions options;
+        options.handle = l_.handle;
+        options.hardwareFlow = l_.settings.flowControl == FlowControl::Hardware;
+        const int e = startPppd(env_.pppd, options, serial_.fd(), l_.login, l_.password, pppd_);
         if (e == 0) return true;
         const std::string problem = firstProblem(env_, port_);
         return fail(ras::kErrorPortNotAvailable,
@@ -414,14 +315,25 @@ class Worker {
         int logFd = pppd_.logFd;
         int portFd = serial_.fd();
         bool ended = false;
+        // A line that never comes up (a cable without carrier detect keeps a call that is gone)
+        // ends in its time.
+        const auto linkDeadline = Clock::now() + std::chrono::seconds(env_.linkTimeoutSec);
         while (!stopped() && !ended) {
             pollfd fds[4] = {{l_.wakeFd, POLLIN, 0},
                              {logFd, POLLIN, 0},
                              {pppd_.pidFd, POLLIN, 0},
                              {portFd, 0, 0}};
-            if (::poll(fds, 4, -1) < 0) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(linkDeadline - Clock::now());
+            const int n = ::poll(
+                fds, 4, connected_ ? -1 : static_cast<int>(std::max<long long>(left.count(), 0)));
+            if (n < 0) {
                 if (errno == EINTR) continue;
                 break;
+            }
+            if (n == 0 && !connected_) {
+                fail(ras::kErrorPppTimeout, linkTimeoutText(env_.linkTimeoutSec, facts_.lastWord));
+                return;  // finish() ends pppd
             }
             if (fds[0].revents) break;
             if (fds[1].revents && !readLog()) logFd = -1;
@@ -444,13 +356,7 @@ class Worker {
             l_.phase = Phase::Lost;
             return;
         }
-        const int error = pppdFailure(facts_, exitCode);
-        if (error == ras::kErrorPortNotAvailable) {
-            fail(error, facts_.noKernelSupport || exitCode == 4 ? noKernelSupportText(env_)
-                                                                : pppdRefusedText(env_));
-        } else {
-            fail(error);
-        }
+        fail(pppdFailure(facts_, exitCode), pppdFailureText(facts_, exitCode, env_));
     }
 
     void finish() {
@@ -463,10 +369,15 @@ class Worker {
         }
         closePppd(pppd_);
         if (serial_.isOpen()) {
-            // pppd leaves DTR alone on a port it got on its standard input: the modem hangs up
-            // when it drops.
-            serial_.setDtr(false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(kDtrDropMs));
+            serial_.reclaim();  // as pppd left it: blocking, its own settings
+            if (offHook_) {
+                // DTR alone does not hang up a modem set to ignore it, nor a port without it.
+                AtChannel at(serial_.fd());
+                const OnHook how = putOnHook(serial_, at);
+                std::fprintf(stderr, "%s: %s\n", port_.c_str(), onHookText(how));
+            } else {
+                serial_.setDtr(false);
+            }
             serial_.close();
         }
         lock_.release();
@@ -484,11 +395,13 @@ class Worker {
     SerialModem::Gate& gate_;
     ras::ErrorDetails& details_;
     SerialPort serial_;
+    std::optional<AtChannel> at_;
     PortLock lock_;
     PppdProcess pppd_;
     bool holdingGate_ = false;
+    bool offHook_ = false;  // a dial command went out and no result gave the call up
     int lastState_ = 0;
-    std::string partial_, logPartial_;
+    std::string logPartial_;
     PppdFacts facts_;
     std::string iface_, local_, remote_;
     std::uint32_t auth_ = 0;
@@ -644,7 +557,7 @@ int SerialModem::statistics(ras::Handle handle, ras::Statistics& out) {
     std::lock_guard<std::mutex> lock(line->mutex);
     if (line->phase != Line::Phase::Connected) return 0;
     std::uint64_t sent = 0, received = 0;
-    if (!readCounters(env_.netRoot, line->interfaceName, sent, received)) {
+    if (!readLinkCounters(env_.netRoot, line->interfaceName, sent, received)) {
         return ras::kErrorInvalidPortHandle;
     }
     out.bytesSent = sent - std::min(sent, line->sentBase);
@@ -664,7 +577,7 @@ int SerialModem::clearStatistics(ras::Handle handle) {
     std::lock_guard<std::mutex> lock(line->mutex);
     if (line->phase != Line::Phase::Connected) return 0;
     std::uint64_t sent = 0, received = 0;
-    if (!readCounters(env_.netRoot, line->interfaceName, sent, received)) {
+    if (!readLinkCounters(env_.netRoot, line->interfaceName, sent, received)) {
         return ras::kErrorInvalidPortHandle;
     }
     line->sentBase = sent;

@@ -43,8 +43,11 @@ class SerialModem : public ras::RasDevice {
     int statistics(ras::Handle handle, ras::Statistics& out) override;
     int clearStatistics(ras::Handle handle) override;
 
-    // Hung-up lines whose workers still let go of the port.
-    std::size_t pendingWorkers() const { return retired_.size(); }
+    // Hung-up lines whose workers still let go of the port (pppd ending, the modem put on-hook).
+    bool settling() const override {
+        sweep();
+        return !retired_.empty();
+    }
 
     struct Line;
     // Whether a line uses the port now.

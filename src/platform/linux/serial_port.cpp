@@ -79,6 +79,7 @@ std::string readSmall(const std::string& path) {
 PortLock::Result PortLock::take(const std::string& lockDir, const std::string& portPath,
                                 std::string& why) {
     release();
+    busyOwner_.reset();
     char real[PATH_MAX];
     const std::string resolved = ::realpath(portPath.c_str(), real) ? real : portPath;
     const std::string path = lockDir + "/" + lockFileName(resolved);
@@ -110,6 +111,7 @@ PortLock::Result PortLock::take(const std::string& lockDir, const std::string& p
                 std::time(nullptr) - st.st_mtime < kEmptyLockStaleSeconds)
                 return Result::Busy;
         } else if (!lockIsStale(held, processAlive)) {
+            busyOwner_ = lockOwner(held);
             return Result::Busy;
         }
         ::unlink(path.c_str());
@@ -162,6 +164,11 @@ int SerialPort::open(const std::string& path, const ModemSettings& settings) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
     termios t{};
+    int held = 0;
+    if (::ioctl(fd, TIOCGEXCL, &held) == 0 && held != 0) {
+        ::close(fd);
+        return EBUSY;
+    }
     if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &t) != 0) {
         const int e = errno == EINVAL ? ENOTTY : errno;
         ::close(fd);
@@ -181,6 +188,7 @@ int SerialPort::open(const std::string& path, const ModemSettings& settings) {
         return e;
     }
     ::tcflush(fd, TCIOFLUSH);
+    settings_ = t;
     fd_ = fd;
     setDtr(true);
     return 0;
@@ -190,12 +198,42 @@ void SerialPort::setDtr(bool on) {
     if (fd_ < 0) return;
     int bits = TIOCM_DTR;
     static_cast<void>(::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits));
+    // The speed B0 is the terminal interface's own hang-up: it drops DTR too, also where the
+    // line has no modem-control ioctl but its far end sees the settings (a pseudo-terminal).
+    termios t = settings_;
+    if (!on) {
+        ::cfsetospeed(&t, B0);
+        ::cfsetispeed(&t, B0);
+    }
+    static_cast<void>(::tcsetattr(fd_, TCSANOW, &t));
+}
+
+void SerialPort::reclaim() {
+    if (fd_ < 0) return;
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+    int discipline = N_TTY;
+    if (::ioctl(fd_, TIOCGETD, &discipline) == 0 && discipline != N_TTY) {
+        discipline = N_TTY;
+        static_cast<void>(::ioctl(fd_, TIOCSETD, &discipline));
+    }
+    static_cast<void>(::tcsetattr(fd_, TCSANOW, &settings_));
+    // What pppd left unread (the far end's last frames) is no answer of the modem.
+    static_cast<void>(::tcflush(fd_, TCIOFLUSH));
+}
+
+std::optional<int> SerialPort::modemLines() const {
+    int bits = 0;
+    if (fd_ < 0 || ::ioctl(fd_, TIOCMGET, &bits) != 0) return std::nullopt;
+    return bits;
 }
 
 void SerialPort::close() {
+    if (fd_ < 0) return;
+    static_cast<void>(::tcflush(fd_, TCIOFLUSH));
     // Exclusive use ends with us, also for a port whose other end stays open (a pseudo-terminal).
-    if (fd_ >= 0) static_cast<void>(::ioctl(fd_, TIOCNXCL));
-    if (fd_ >= 0) ::close(fd_);
+    static_cast<void>(::ioctl(fd_, TIOCNXCL));
+    ::close(fd_);
     fd_ = -1;
 }
 

@@ -38,9 +38,12 @@ class PortLock {
     // included) holds it, Failed (with why) when the lock folder cannot be written.
     Result take(const std::string& lockDir, const std::string& portPath, std::string& why);
     void release();
+    // The process named by the lock that made take() answer Busy, if it names one.
+    std::optional<pid_t> busyOwner() const { return busyOwner_; }
 
   private:
     std::string path_;
+    std::optional<pid_t> busyOwner_;
 };
 
 // The port's speed as the terminal interface names it, if it has one.
@@ -56,16 +59,27 @@ class SerialPort {
 
     // Opens the port non-blocking and exclusive, raw 8N1 at the speed, RTS/CTS unless the entry
     // says none, modem lines ignored (CLOCAL) and DTR raised. 0, or errno (ENOTTY: not a terminal,
-    // EINVAL: a speed the port does not take).
+    // EINVAL: a speed the port does not take, EBUSY: another process has it exclusively, which
+    // root, whom the kernel lets in anyway, is told too).
     int open(const std::string& path, const ModemSettings& settings);
     int fd() const { return fd_; }
     bool isOpen() const { return fd_ >= 0; }
-    // Raises or drops DTR; quietly does nothing on a port without modem lines.
+    // Takes the port back from a pppd that has ended: non-blocking, the terminal's own line
+    // discipline and the settings it was opened with (pppd killed may leave its own).
+    void reclaim();
+    // Raises or drops DTR (also by the speed B0, which a pseudo-terminal's far end sees); quietly
+    // does nothing on a port without modem lines.
     void setDtr(bool on);
+    // The status lines from the modem (the TIOCM_CTS, TIOCM_DSR and TIOCM_CD bits); none where
+    // the port has no such lines (a pseudo-terminal, some USB adapters).
+    std::optional<int> modemLines() const;
+    // Drops what is still to be sent (a modem that holds CTS low would keep the close waiting for
+    // it) and closes the port.
     void close();
 
   private:
     int fd_ = -1;
+    termios settings_{};
 };
 
 }  // namespace velmor::modem
