@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
     g++ cmake make pkg-config git
     libgtest-dev libgmock-dev libbenchmark-dev
-    nettle-dev libcurl4-openssl-dev
+    nettle-dev libcurl4-openssl-dev libsqlite3-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libasound2-dev
     locales clang-format clang libclang-rt-14-dev
