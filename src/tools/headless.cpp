@@ -180,6 +180,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     TForm1 form(loop, *ras, ui, dir, LocaleFormat::fromSystem());
     form.setAutomationServices(automation->services());
     form.setIcmpService(icmpService.get());
+    form.setHistoryFile(historyFile());
     form.LogFile.onLine = [](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);

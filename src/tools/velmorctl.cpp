@@ -79,6 +79,8 @@ const Command kCommands[] = {
      velmor::ctl::runResave},
     {"phonebook", "phonebook [--phonebook FILE]", velmor::ctl::runPhonebook},
     {"modem", "modem ENTRY", velmor::ctl::runModem},
+    {"history", "history [--entry NAME] [--csv]", velmor::ctl::runHistory},
+    {"log", "log [--follow]", velmor::ctl::runLog},
     {nullptr, nullptr, nullptr},
 };
 

@@ -42,4 +42,9 @@ int runPhonebook(const Args& args);
 // ctl_modem.cpp: an entry's modem and what a dial needs from the system.
 int runModem(const Args& args);
 
+// ctl_history.cpp: the daily history of the connections.
+int runHistory(const Args& args);
+// ctl_log.cpp: the event log in the terminal's character set, optionally followed.
+int runLog(const Args& args);
+
 }  // namespace velmor::ctl

@@ -55,6 +55,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     form.setAutomationServices(automation->services());
     form.setProgramTrayIcons(programTray.get());
     form.setIcmpService(icmpService.get());
+    form.setHistoryFile(historyFile());
     MainWindow window(form, ui);
     tray.setWindowMenu(window.popupMenu1());
     form.setTrayService(&tray);
