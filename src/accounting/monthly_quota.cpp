@@ -57,10 +57,7 @@ void MonthlyQuota::check(const LocalDateTime& now, const std::string& entry) {
         }
         after = 100;
     }
-    if (after != before) {
-        q.warned = std::string(month) + "," + std::to_string(after);
-        if (hooks_.warned) hooks_.warned();
-    }
+    if (after != before) q.warned = std::string(month) + "," + std::to_string(after);
     if (percent >= 100 && q.QuotaHangUpCheck.checked && hooks_.hangUp) hooks_.hangUp();
 }
 

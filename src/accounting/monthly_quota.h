@@ -1,6 +1,7 @@
 // The monthly quota of an entry: a warning when the month has used the chosen share of its time
-// or traffic limit and another when it has used all of it, each once a month, and the hang-up
-// when the limit is used up, if chosen.
+// or traffic limit and another when it has used all of it, each once a month (the month and the
+// share warned of are kept with the entry's settings), and the hang-up when the limit is used up,
+// if chosen.
 #pragma once
 
 #include <functional>
@@ -16,8 +17,6 @@ class MonthlyQuota {
   public:
     struct Hooks {
         std::function<void(const std::string& title, const std::string& text)> balloon;
-        // The month's warnings changed (QuotaGroup::warned): they are to be kept at once.
-        std::function<void()> warned;
         // The limit is used up and the connection is to be ended.
         std::function<void()> hangUp;
     };

@@ -16,7 +16,7 @@ void loadQuota(const Profile& profile, const std::string& section, QuotaGroup& q
     number("QuotaMegabytes", q.QuotaMegabytes, defaults.QuotaMegabytes);
     number("QuotaShare", q.QuotaShare, defaults.QuotaShare);
     q.QuotaHangUpCheck.checked = flag("QuotaHangUp");
-    q.warned = profile.readString(section, kQuotaWarnedKey, "");
+    q.warned = profile.readString(section, "QuotaWarned", "");
 }
 
 void saveQuota(Profile& profile, const std::string& section, const QuotaGroup& q) {
@@ -32,7 +32,7 @@ void saveQuota(Profile& profile, const std::string& section, const QuotaGroup& q
     number("QuotaMegabytes", q.QuotaMegabytes);
     number("QuotaShare", q.QuotaShare);
     flag("QuotaHangUp", q.QuotaHangUpCheck.checked);
-    profile.writeString(section, kQuotaWarnedKey, q.warned);
+    profile.writeString(section, "QuotaWarned", q.warned);
 }
 
 }  // namespace velmor

@@ -9,8 +9,6 @@
 
 namespace velmor {
 
-inline constexpr const char* kQuotaWarnedKey = "QuotaWarned";
-
 // A missing or wrong value gives the default: no limit, 100 hours, 1000 megabytes, a warning at
 // 80 %, no hang-up, nothing warned of.
 void loadQuota(const Profile& profile, const std::string& section, QuotaGroup& q);

@@ -87,7 +87,6 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
             {[this](const std::string& title, const std::string& text) {
                  if (TrayIcon) TrayIcon->ShowBalloon(title, text, BalloonKind::Warning, 60);
              },
-             [this] { quotaWarned(); },
              [this] { Cycle.hangUp("Соединение разорвано: исчерпан месячный лимит"); }}),
       loop_(loop),
       rasService_(ras),

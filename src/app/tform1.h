@@ -266,8 +266,6 @@ class TForm1 : public SettingsHooks {
     void liveSessionStart();
     void liveTick(bool ended);
     void showHistory();
-    // The month's quota warnings are kept in the entry's section at once.
-    void quotaWarned();
 
     void openLockDialog();
     void saveCurrentEntry();

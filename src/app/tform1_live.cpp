@@ -1,6 +1,5 @@
 // The main window's live figures: the traffic graph, the daily history with its bars, the tray
 // icon's tip and the monthly quota.
-#include "app/quota_settings.h"
 #include "app/tform1.h"
 #include "app/tform1_private.h"
 #include "desktop/status_tip.h"
@@ -54,14 +53,6 @@ void TForm1::GraphShown(bool shown) {
 
 void TForm1::QuotaChanged() {
     showQuota(Model.quota, Model.stats);
-}
-
-void TForm1::quotaWarned() {
-    if (!profile_) return;
-    guarded([&] {
-        profile_->writeString(EntrySection(Model.conn.ComboBox1.text()), kQuotaWarnedKey,
-                              Model.quota.warned);
-    });
 }
 
 }  // namespace velmor

@@ -1,5 +1,6 @@
 // velmorctl history: the daily history of the connections, as a table or as CSV.
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -24,6 +25,13 @@ std::string csvField(const std::string& s) {
         out += c;
     }
     return out + "\"";
+}
+
+// A number with a point, whatever the locale, in at most ten significant digits ("1.25").
+std::string pointNumber(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+    return std::string(buf, r.ptr);
 }
 
 // Left-aligned in width characters.
@@ -61,7 +69,7 @@ int runHistory(const Args& args) {
         for (const HistoryRecord& r : *records) {
             out += r.day + "," + csvField(r.entry) + "," + std::to_string(r.seconds) + "," +
                    std::to_string(r.received) + "," + std::to_string(r.sent) + "," +
-                   formatReal(r.money, '.') + "," + std::to_string(r.connections) + "\n";
+                   pointNumber(r.money) + "," + std::to_string(r.connections) + "\n";
         }
     } else {
         // As the statistics pages show the figures.

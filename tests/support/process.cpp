@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 extern char** environ;
@@ -27,8 +28,14 @@ struct Launch {
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        for (char** e = environ; *e; ++e)
-            envStore.emplace_back(*e);
+        // An extra entry takes the place of one of the same name.
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            if (std::none_of(extraEnv.begin(), extraEnv.end(),
+                             [&](const std::string& x) { return x.starts_with(name); }))
+                envStore.push_back(entry);
+        }
         for (const std::string& e : extraEnv)
             envStore.push_back(e);
         for (std::string& e : envStore)
