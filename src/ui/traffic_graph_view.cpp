@@ -168,12 +168,17 @@ void TrafficGraphView::paintBars(QPainter& p, const QRect& area) {
     p.setPen(palette().text().color());
     const QRect head(area.left(), area.top() - line - 2, area.width(), line);
     p.drawText(head, Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Траффик по дням, Мб (последние %1)").arg(days.size()));
-    p.drawText(head, Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(top, 'f', top < 10 ? 1 : 0).replace('.', QChar(separator_)));
+               QStringLiteral("Траффик по дням за %1 дн., Мб").arg(days.size()));
     p.setPen(kGrid);
     p.drawLine(area.left(), area.top(), area.right(), area.top());
+    p.drawLine(area.left(), area.top() + area.height() / 2, area.right(),
+               area.top() + area.height() / 2);
     p.drawLine(area.left(), area.bottom(), area.right(), area.bottom());
+    // The top of the bars' axis, as the graph's.
+    p.setPen(palette().text().color());
+    p.drawText(QRect(area.left() + 2, area.top() + 1, area.width(), line),
+               Qt::AlignLeft | Qt::AlignTop,
+               QString::number(top, 'f', top < 10 ? 1 : 0).replace('.', QChar(separator_)));
     if (days.empty()) return;
     const double slot = static_cast<double>(area.width()) / static_cast<double>(days.size());
     for (std::size_t i = 0; i < days.size(); ++i) {
