@@ -32,8 +32,9 @@ void TForm1::liveTick(bool ended) {
         // Only a changed tip goes to the desktop; with hints off it stays the program's name.
         std::string tip = kProgramTitle;
         if (Model.window.showHints) {
-            tip = connectedTip(entry, Model.stats.inCurrentLast, Model.stats.trafficSession,
-                               Model.locale.decimalSeparator);
+            // The texts the statistics labels show of the session since this tick.
+            tip = connectedTip(entry, Model.timeStats.InCurrentLastLabel.caption,
+                               Model.trafficStats.TrafficLastLabel.caption);
         }
         if (tip != TrayIcon->hint()) TrayIcon->setHint(tip);
     }

@@ -6,11 +6,10 @@
 
 namespace velmor {
 
-std::string connectedTip(const std::string& entry, std::int64_t seconds, const TrafficPair& kb,
-                         char decimalSeparator) {
-    const std::string figures = "\nНа линии: " + durationText(seconds) +
-                                "\nПолучено/отправлено: " + trafficText(kb, decimalSeparator) +
-                                " Мб";
+std::string connectedTip(const std::string& entry, const std::string& duration,
+                         const std::string& traffic) {
+    const std::string figures =
+        "\nНа линии: " + duration + "\nПолучено/отправлено: " + traffic + " Мб";
     std::string head = std::string(kProgramTitle) + "\n";
     const std::size_t used = utf8Length(head) + utf8Length(figures);
     const std::size_t room = used < kTipCharacters ? kTipCharacters - used : 0;

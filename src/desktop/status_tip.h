@@ -2,18 +2,17 @@
 // line and the session's traffic.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <string>
-
-#include "form/statistics.h"
 
 namespace velmor {
 
 inline constexpr std::size_t kTipCharacters = 127;
 
-// Four lines in at most kTipCharacters characters: an entry name too long for them is cut short
-// ("…"), the figures never are.
-std::string connectedTip(const std::string& entry, std::int64_t seconds, const TrafficPair& kb,
-                         char decimalSeparator);
+// Four lines in at most kTipCharacters characters, with the session's time on line and its traffic
+// as the statistics pages show them (durationText, trafficText): an entry name too long for them
+// is cut short ("…"), the figures never are.
+std::string connectedTip(const std::string& entry, const std::string& duration,
+                         const std::string& traffic);
 
 }  // namespace velmor

@@ -96,6 +96,8 @@ bool HistoryDb::open(bool create) {
 }
 
 void HistoryDb::close() {
+    if (add_) sqlite3_finalize(add_);
+    add_ = nullptr;
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -106,30 +108,28 @@ bool HistoryDb::add(const std::vector<HistoryRecord>& records) {
     if (!open(true)) return false;
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail("не удалось записать");
-    sqlite3_stmt* raw = nullptr;
-    bool ok = sqlite3_prepare_v2(
+    bool ok = add_ != nullptr ||
+              sqlite3_prepare_v3(
                   db_,
                   "INSERT INTO days VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (day, entry) DO UPDATE"
                   " SET seconds = seconds + excluded.seconds,"
                   " received = received + excluded.received, sent = sent + excluded.sent,"
                   " money = money + excluded.money,"
                   " connections = connections + excluded.connections",
-                  -1, &raw, nullptr) == SQLITE_OK;
-    Statement s(raw);
+                  -1, SQLITE_PREPARE_PERSISTENT, &add_, nullptr) == SQLITE_OK;
     for (const HistoryRecord& r : records) {
         if (!ok) break;
-        sqlite3_bind_text(s.get(), 1, r.day.data(), static_cast<int>(r.day.size()), SQLITE_STATIC);
-        sqlite3_bind_text(s.get(), 2, r.entry.data(), static_cast<int>(r.entry.size()),
-                          SQLITE_STATIC);
-        sqlite3_bind_int64(s.get(), 3, r.seconds);
-        sqlite3_bind_int64(s.get(), 4, r.received);
-        sqlite3_bind_int64(s.get(), 5, r.sent);
-        sqlite3_bind_double(s.get(), 6, r.money);
-        sqlite3_bind_int64(s.get(), 7, r.connections);
-        ok = sqlite3_step(s.get()) == SQLITE_DONE;
-        sqlite3_reset(s.get());
+        sqlite3_bind_text(add_, 1, r.day.data(), static_cast<int>(r.day.size()), SQLITE_STATIC);
+        sqlite3_bind_text(add_, 2, r.entry.data(), static_cast<int>(r.entry.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(add_, 3, r.seconds);
+        sqlite3_bind_int64(add_, 4, r.received);
+        sqlite3_bind_int64(add_, 5, r.sent);
+        sqlite3_bind_double(add_, 6, r.money);
+        sqlite3_bind_int64(add_, 7, r.connections);
+        ok = sqlite3_step(add_) == SQLITE_DONE;
+        sqlite3_reset(add_);
     }
-    s.reset();
+    if (add_) sqlite3_clear_bindings(add_);
     if (ok) ok = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     if (ok) return true;
     fail("не удалось записать");

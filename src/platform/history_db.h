@@ -9,6 +9,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace velmor {
 
@@ -51,6 +52,7 @@ class HistoryDb {
     std::string path_;
     std::string error_;
     sqlite3* db_ = nullptr;
+    sqlite3_stmt* add_ = nullptr;  // the statement of add, made once the file is open
 };
 
 }  // namespace velmor

@@ -47,10 +47,10 @@ TEST(TrafficGraph, SamplesPeaksAndScaleFollowTheLine) {
 }
 
 TEST(StatusTip, FourLinesWithinTheTipsLengthCuttingOnlyTheEntryName) {
-    EXPECT_EQ(connectedTip("Тест", 3724, {1500, 300}, ','),
+    EXPECT_EQ(connectedTip("Тест", "0.01:02:04", "1,46 / 0,29"),
               "Velmor\nТест\nНа линии: 0.01:02:04\nПолучено/отправлено: 1,46 / 0,29 Мб");
     const std::string tip =
-        connectedTip(std::string(100, 'x') + "ё", 10 * 86400, {99999999, 99999999}, ',');
+        connectedTip(std::string(100, 'x') + "ё", "10.00:00:00", "97656,25 / 97656,25");
     EXPECT_EQ(utf8Length(tip), kTipCharacters);
     EXPECT_TRUE(tip.starts_with("Velmor\nxxx")) << tip;
     EXPECT_TRUE(
@@ -154,7 +154,7 @@ TEST_F(LiveTest, TrayTipShowsTheSessionOnlyWhenItChangesAndNotWithHintsOff) {
     auto p = connected();
     auto& s = p->form.Model.stats;
     until(*p, 3);
-    EXPECT_EQ(icon().tip, connectedTip("Тест", 3, s.trafficSession, ','));
+    EXPECT_EQ(icon().tip, connectedTip("Тест", "0.00:00:03", trafficText(s.trafficSession, ',')));
     EXPECT_TRUE(icon().tip.starts_with("Velmor\nТест\nНа линии: 0.00:00:03\n")) << icon().tip;
     p->form.Model.iface.NotShowHints.checked = true;
     p->form.NotShowHintsClick();
@@ -166,7 +166,8 @@ TEST_F(LiveTest, TrayTipShowsTheSessionOnlyWhenItChangesAndNotWithHintsOff) {
     p->form.Model.iface.NotShowHints.checked = false;
     p->form.NotShowHintsClick();
     loop_.advance(1000);
-    EXPECT_EQ(icon().tip, connectedTip("Тест", s.inCurrentLast, s.trafficSession, ','));
+    EXPECT_EQ(icon().tip, connectedTip("Тест", durationText(s.inCurrentLast),
+                                       trafficText(s.trafficSession, ',')));
     p->form.Button1Click();
     EXPECT_EQ(icon().tip, "Velmor");
 }
