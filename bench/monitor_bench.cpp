@@ -1,5 +1,6 @@
 // The connection monitor's one-second tick on the simulated line: one tick, and an hour of ticks
-// on virtual time (timer dispatch included). Neither saves the settings.
+// on virtual time (timer dispatch included), each with the traffic graph, the tray tip, the quota
+// and the daily history, written every sixtieth tick. Neither saves the settings.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -49,9 +50,12 @@ struct Connected {
             << "[Тест]\nDevice=sim\nSimStepMs=10\nPhoneNumber=1\nUserName=u\nPassword=p\n";
         ras = ras::makePhonebookService(loop, dir + "/phonebook.ini");
         form = std::make_unique<TForm1>(loop, *ras, ui, dir + "/", LocaleFormat::russian());
+        if (!std::getenv("NOHIST")) form->setHistoryFile(dir + "/history.sqlite");
         form->FormCreate("");
         form->FormShow();
         form->Model.general.AutoUpdateCheck.checked = false;  // no download once an hour
+        form->Model.quota.QuotaTrafficCheck.checked = true;   // never used up here
+        form->Model.quota.QuotaMegabytes.value = 99999999;
         form->Button1Click();
         loop.advance(1000);
         if (form->Model.conn.Button1.caption != kHangUpCaption) std::abort();

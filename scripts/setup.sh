@@ -26,7 +26,7 @@ done
 # Building and running the program.
 run_packages=(
     g++ cmake make pkg-config
-    nettle-dev libcurl4-openssl-dev
+    nettle-dev libcurl4-openssl-dev libsqlite3-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     qt6-translations-l10n
     libxcb1-dev libx11-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libasound2-dev

@@ -69,6 +69,11 @@ void Monitor::endSession() {
 }
 
 void Monitor::tick(bool gone) {
+    count(gone);
+    if (hooks_.ticked) hooks_.ticked(gone);
+}
+
+void Monitor::count(bool gone) {
     s_.launchMode = false;
     if (gone) {
         bool goOn = true;

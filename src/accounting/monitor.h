@@ -25,6 +25,8 @@ class Monitor {
         std::function<void()> updateCheck;
         // The model changed: the front end redraws.
         std::function<void()> changed;
+        // A tick has run: the session goes on, or ended with it.
+        std::function<void(bool ended)> ticked;
     };
 
     Monitor(EventLoop& loop, MainForm& model, Session& session, TRasCon& ras, TRasPer& counters,
@@ -41,6 +43,7 @@ class Monitor {
   private:
     // One tick; gone: no connection is left.
     void tick(bool gone);
+    void count(bool gone);
     void connectionGone(bool& goOn);
     void chargeSecond();
 

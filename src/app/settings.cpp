@@ -5,6 +5,7 @@
 
 #include "app/cipher.h"
 #include "app/list_grammar.h"
+#include "app/quota_settings.h"
 #include "form/number_text.h"
 #include "form/page_switches.h"
 
@@ -283,6 +284,8 @@ void Settings::LoadSettings() {
         edit->text = formatReal(edit->value, f_.locale.decimalSeparator);
     }
     tariffcountClick(f_);
+    // The monthly quota, which sits with the tariffs.
+    loadQuota(profile_, S, f_.quota);
 
     // 13. Seconds on line.
     if (auto v = readNum(M, "InInternetAll", "0")) st.inInternetAll = *v;
@@ -532,6 +535,7 @@ void Settings::SaveSettings(const std::string& entry) {
     writeReal(T, "tariff1", tp.tariff1.value);
     writeReal(T, "tariff2", tp.tariff2.value);
     writeReal(T, "tariff3", tp.tariff3.value);
+    saveQuota(profile_, S, f_.quota);
     // 10.-12. Seconds and traffic.
     writeInt(S, "InCurrentAll", st.inCurrentAll);
     writeInt(S, "InCurrentLast", st.inCurrentLast);

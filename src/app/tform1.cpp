@@ -50,7 +50,11 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
            [this] { connectSound(); }, [this] { ui_.minimizeApplication(); },
            [this](const std::string& title, const std::string& text) { showBalloon(title, text); },
            [this] { showConnectionIcon(true); }, [this] { launchPrograms(); },
-           [this] { saveCurrentEntry(); }, [this] { Monitor.TimerStatus.setEnabled(true); }}),
+           [this] { saveCurrentEntry(); },
+           [this] {
+               liveSessionStart();
+               Monitor.TimerStatus.setEnabled(true);
+           }}),
       Monitor(
           loop, Model, session, RasCon, RasPer, LogFile, Cycle,
           {[this] { lossSound(); },
@@ -61,7 +65,8 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
            },
            [this] { ui_.restoreApplication(); }, [this] { programsDisconnected(); },
            [this] { programsCleanUp(); }, [this](const std::string& host) { keepAlivePing(host); },
-           [this] { CheckForUpdate(); }, [this] { ui_.refresh(); }}),
+           [this] { CheckForUpdate(); }, [this] { ui_.refresh(); },
+           [this](bool ended) { liveTick(ended); }}),
       Lists(Model, session, ui,
             {[this] { refreshDialAvailability(); },
              [this](const std::string& entry, const LoginItem& login) {
@@ -78,6 +83,11 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
                  return stored;
              }}),
       Download(loop),
+      Quota(Model, LogFile,
+            {[this](const std::string& title, const std::string& text) {
+                 if (TrayIcon) TrayIcon->ShowBalloon(title, text, BalloonKind::Warning, 60);
+             },
+             [this] { Cycle.hangUp("Соединение разорвано: исчерпан месячный лимит"); }}),
       Remote(loop, *this),
       loop_(loop),
       rasService_(ras),
@@ -101,6 +111,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
         RasConStateEvent(rec);
         Sleep->update();
     };
+    History.onError = [this](const std::string& message) { LogFile.AddLine(message); };
     // Sounds, launched programs, schedule and the " ICQ" watchdog.
     Sounds = std::make_unique<SoundNotifications>(Model, ui_);
     Programs = std::make_unique<LaunchedPrograms>(loop_, Model, session, ui_);
@@ -337,6 +348,7 @@ void TForm1::saveShownSettings(const std::string& entry) {
 void TForm1::FormClose() {
     session.closing = true;
     LogFile.AddLine("Завершение работы программы");
+    History.sessionEnd();
     hideBalloon();
     saveShownSettings(Model.conn.ComboBox1.text());
 }

@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "accounting/daily_history.h"
 #include "accounting/monitor.h"
+#include "accounting/monthly_quota.h"
 #include "accounting/ras_per.h"
 #include "app/remote_control.h"
 #include "app/settings.h"
@@ -68,6 +70,9 @@ class TForm1 : public SettingsHooks {
     // The update check's downloader and the home page it asks.
     TDownload Download;
     std::string HomePage = kHomePage;
+    // The daily history of the sessions and the entry's monthly quota.
+    DailyHistory History;
+    MonthlyQuota Quota;
 
     // --- ping component ---
     std::shared_ptr<TPing> Ping;
@@ -178,6 +183,12 @@ class TForm1 : public SettingsHooks {
     void time2Change();
     void time3Change();
     void tariffExit(NumberEdit& edit);
+    // A control of the monthly quota changed.
+    void QuotaChanged();
+    // The page "График" came on screen or left it: while it shows, its bars follow the history.
+    void GraphShown(bool shown);
+    // Where the daily history is kept; set by the front end before FormCreate (none: nowhere).
+    void setHistoryFile(const std::string& path) { History.setFile(path); }
 
     // --- window, menu, tray -------------------------------------------------------------------
     void Button2Click();   // "Спрятать"
@@ -270,6 +281,11 @@ class TForm1 : public SettingsHooks {
     void launchPrograms();
     void programsDisconnected();
     void programsCleanUp();
+    // The live figures: the graph, the daily history, the tray tip and the quota, at the start of
+    // a session and after each of its ticks.
+    void liveSessionStart();
+    void liveTick(bool ended);
+    void showHistory();
 
     void openLockDialog();
     void saveCurrentEntry();
@@ -304,6 +320,7 @@ class TForm1 : public SettingsHooks {
     bool createdSettingsFile_ = false;  // this run made the settings file (empty)
     bool writeErrorShown_ = false;      // a failed write of the settings file has been said
     std::optional<std::string> startEntry_;
+    bool graphShown_ = false;
 };
 
 }  // namespace velmor

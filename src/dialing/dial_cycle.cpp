@@ -145,22 +145,28 @@ void DialCycle::dialAction() {
         log_.AddLine("");
         showIdle();
     } else if (c.Button1.caption == kHangUpCaption) {
-        s_.hangUpRequested = true;
-        s_.launchMode = false;
-        // A redial asked for meanwhile ("Перезвонить", a failed check) is called off too.
-        disarmPauses();
-        // The first active connection as it is now: right after the acceptance the monitor has
-        // not asked for it yet.
-        ras_.FirstConnection();
-        ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
-        ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
-        c.Label4 = c.Label2;
-        log_.AddLine("Соединение было разорвано пользователем");
-        log_.AddLine("");
-        showIdle();
-        // The session ends here and not at the next tick, which a new dial could come before.
-        if (hooks_.endSession) hooks_.endSession();
+        hangUp("Соединение было разорвано пользователем");
     }
+}
+
+void DialCycle::hangUp(const std::string& logLine) {
+    auto& c = m_.conn;
+    if (c.Button1.caption != kHangUpCaption) return;
+    s_.hangUpRequested = true;
+    s_.launchMode = false;
+    // A redial asked for meanwhile ("Перезвонить", a failed check) is called off too.
+    disarmPauses();
+    // The first active connection as it is now: right after the acceptance the monitor has not
+    // asked for it yet.
+    ras_.FirstConnection();
+    ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
+    ras_.HangUpAndWait(ras_.ActiveHandle(), 0, 0, false);
+    c.Label4 = c.Label2;
+    log_.AddLine(logLine);
+    log_.AddLine("");
+    showIdle();
+    // The session ends here and not at the next tick, which a new dial could come before.
+    if (hooks_.endSession) hooks_.endSession();
 }
 
 void DialCycle::hangUpDial(int timeoutMs) {

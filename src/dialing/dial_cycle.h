@@ -35,6 +35,9 @@ class DialCycle {
 
     // The dial button: starts dialling when idle, aborts a dial, hangs up a connection.
     void dialAction();
+    // Ends the connection as the user's hang-up does (nothing redials it), logging logLine.
+    // Does nothing unless connected.
+    void hangUp(const std::string& logLine);
     // "Следуюший": drops the dial and goes on with the next phone.
     void next();
     // "Перезвонить": drops the connection and redials the same pair.

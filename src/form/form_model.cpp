@@ -6,7 +6,8 @@ const char* const kPageCaptions[5] = {"Соединение", "Настройк�
 const char* const kSettingsPageCaptions[5] = {"Общие", "Интерфейс", "Дозвон", "Горячие клавиши",
                                               "Дополнительно"};
 const char* const kEventsPageCaptions[2] = {"Звуки", "Приложения"};
-const char* const kStatsPageCaptions[4] = {"Время", "Траффик", "Деньги", "Настройки тарифов"};
+const char* const kStatsPageCaptions[5] = {"Время", "Траффик", "Деньги", "Настройки тарифов",
+                                           "График"};
 const char* const kSpeeds[19] = {"14400", "16800", "19200", "21600", "24000", "26400", "28800",
                                  "31200", "33600", "34600", "36000", "37333", "38600", "40000",
                                  "42600", "44000", "45333", "46600", "48000"};

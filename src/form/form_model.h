@@ -8,6 +8,7 @@
 #include "form/app_entry.h"
 #include "form/controls.h"
 #include "form/entry_lists.h"
+#include "form/live_pages.h"
 #include "form/statistics.h"
 #include "platform/locale_format.h"
 
@@ -236,6 +237,8 @@ struct MainForm {
     TrafficStatsPage trafficStats;
     MoneyStatsPage moneyStats;
     TariffPage tariffs;
+    QuotaGroup quota;  // on the tariff page
+    GraphPage graph;
     TrayMenu menu;
     Button Button2, Button5, Button10, Button3;  // "Спрятать", "Выход", "Справка", "О программе"
 
@@ -255,7 +258,7 @@ struct MainForm {
 extern const char* const kPageCaptions[5];
 extern const char* const kSettingsPageCaptions[5];
 extern const char* const kEventsPageCaptions[2];
-extern const char* const kStatsPageCaptions[4];
+extern const char* const kStatsPageCaptions[5];
 // The minimum speeds offered, in bits per second.
 extern const char* const kSpeeds[19];
 

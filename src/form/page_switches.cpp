@@ -85,6 +85,7 @@ void showStatistics(MainForm& f) {
     m.DengiCurrentMonthLabel.caption = moneyText(s.dengiCurrentMonth, sep);
     m.DengiCurrentLastMonthLabel.caption = moneyText(s.dengiCurrentLastMonth, sep);
     m.DengiLastLabel.caption = moneyText(s.dengiLast, sep);
+    showQuota(f.quota, s);
 }
 
 }  // namespace velmor

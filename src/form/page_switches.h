@@ -17,7 +17,7 @@ void tariffcountClick(MainForm& f);
 void showLockState(MainForm& f);
 // The pause warning shows for pauses below 3 seconds; the pause edit shows the up-down.
 void showRedialPause(MainForm& f);
-// Every time, traffic and money label of the statistics pages.
+// Every time, traffic and money label of the statistics pages, and the month's use of the quota.
 void showStatistics(MainForm& f);
 
 }  // namespace velmor

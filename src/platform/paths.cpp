@@ -50,4 +50,16 @@ std::string programDirectory(const std::string& exeDir) {
     return withSlash(dir);
 }
 
+std::string dataDirectory() {
+    if (const char* home = std::getenv("VELMOR_HOME"); home && *home) return withSlash(home);
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
+        return withSlash(xdg) + "velmor/";
+    const char* h = std::getenv("HOME");
+    return withSlash(h && *h ? h : "/tmp") + ".local/share/velmor/";
+}
+
+std::string historyFile() {
+    return dataDirectory() + "history.sqlite";
+}
+
 }  // namespace velmor

@@ -17,4 +17,10 @@ std::string installedDataDirectory(const std::string& exeDir = executableDirecto
 // ~/.config/velmor), created when missing.
 std::string programDirectory(const std::string& exeDir = executableDirectory());
 
+// The folder of the program's data beside its settings (the daily history), with a trailing "/":
+// $VELMOR_HOME when set; else $XDG_DATA_HOME/velmor (or ~/.local/share/velmor). Not created here.
+std::string dataDirectory();
+// The daily history's file in it.
+std::string historyFile();
+
 }  // namespace velmor

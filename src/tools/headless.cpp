@@ -197,6 +197,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     form.setAutomationServices(automation->services());
     form.setIcmpService(icmpService.get());
     form.setPowerService(power.get());
+    form.setHistoryFile(historyFile());
     form.LogFile.onLine = [](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);

@@ -87,6 +87,8 @@ const Command kCommands[] = {
     {"select", "select ENTRY", velmor::ctl::runSelect},
     {"show", "show", velmor::ctl::runShow},
     {"watch", "watch [--json]", velmor::ctl::runWatch},
+    {"history", "history [--entry NAME] [--csv]", velmor::ctl::runHistory},
+    {"log", "log [--follow]", velmor::ctl::runLog},
     {nullptr, nullptr, nullptr},
 };
 

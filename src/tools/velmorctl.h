@@ -52,5 +52,9 @@ int runRedial(const Args& args);
 int runSelect(const Args& args);
 int runShow(const Args& args);
 int runWatch(const Args& args);
+// ctl_history.cpp: the daily history of the connections.
+int runHistory(const Args& args);
+// ctl_log.cpp: the event log in the terminal's character set, optionally followed.
+int runLog(const Args& args);
 
 }  // namespace velmor::ctl

@@ -55,6 +55,7 @@ namespace velmor {
     X(time1Change)              \
     X(time2Change)              \
     X(time3Change)              \
+    X(QuotaChanged)             \
     X(Button2Click)             \
     X(Button10Click)            \
     X(Button3Click)             \
@@ -83,6 +84,8 @@ class FormHandlers {
     virtual void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) = 0;
     // The clocks of the page "Таймер" came on screen or left it.
     virtual void ClocksShown(bool shown) = 0;
+    // The page "График" came on screen or left it.
+    virtual void GraphShown(bool shown) = 0;
     virtual void tariffExit(NumberEdit& edit) = 0;
     // The request to close the window (close box, "Выход", the menu's "Выход"): true when it
     // closed.

@@ -78,6 +78,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     form.setProgramTrayIcons(programTray.get());
     form.setIcmpService(icmpService.get());
     form.setPowerService(power.get());
+    form.setHistoryFile(historyFile());
     MainWindow window(form, ui);
     tray.setWindowMenu(window.popupMenu1());
     form.setTrayService(&tray);

@@ -188,7 +188,8 @@ QWidget* MainWindow::pageWidgets(int index) {
                               {{"TabSheet11", buildTimeStatsPage(c)},
                                {"TabSheet12", buildTrafficStatsPage(c)},
                                {"TabSheet13", buildMoneyStatsPage(c)},
-                               {"TabSheet14", buildTariffPage(c)}});
+                               {"TabSheet14", buildTariffPage(c)},
+                               {"TabSheetGraph", buildGraphPage(c)}});
     }
 }
 

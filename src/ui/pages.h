@@ -22,10 +22,12 @@ QWidget* buildSoundsPage(PageContext& ctx);
 QWidget* buildAppsPage(PageContext& ctx);
 // "Таймер".
 QWidget* buildTimerPage(PageContext& ctx);
-// "Статистика": "Время", "Траффик", "Деньги", "Настройки тарифов".
+// "Статистика": "Время", "Траффик", "Деньги", "Настройки тарифов" (with the monthly quota),
+// "График".
 QWidget* buildTimeStatsPage(PageContext& ctx);
 QWidget* buildTrafficStatsPage(PageContext& ctx);
 QWidget* buildMoneyStatsPage(PageContext& ctx);
 QWidget* buildTariffPage(PageContext& ctx);
+QWidget* buildGraphPage(PageContext& ctx);
 
 }  // namespace velmor

@@ -1,4 +1,5 @@
 // The inner pages of "Статистика": time on line, traffic, money, and the tariff settings.
+#include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -52,6 +53,32 @@ QWidget* statisticsPage(PageContext& ctx, const char* rowPrefix, std::vector<Lab
     page->addStretch(1);
     page->addLayout(hbox({nullptr, makeButton(ctx, resetName, reset, std::move(onReset))}));
     return pageOf(page);
+}
+
+// " Месячный лимит " of the entry: time and traffic limits, the share warned at, the hang-up. (The
+// month's use shows on the page "График".)
+QGroupBox* quotaGroup(PageContext& ctx) {
+    QuotaGroup& q = ctx.f.quota;
+    const auto changed = VELMOR_ON(ctx, QuotaChanged);
+    QGroupBox* box = makeGroup(ctx, "QuotaBox", q.QuotaBox);
+    QSpinBox* hours = makeSpin(ctx, "QuotaHours", q.QuotaHours, changed);
+    QSpinBox* megabytes = makeSpin(ctx, "QuotaMegabytes", q.QuotaMegabytes, changed);
+    QSpinBox* share = makeSpin(ctx, "QuotaShare", q.QuotaShare, changed);
+    hours->setFixedWidth(52);
+    megabytes->setFixedWidth(78);
+    share->setFixedWidth(46);
+    auto* layout = new QVBoxLayout(box);
+    compact(layout);
+    layout->setSpacing(3);
+    layout->addLayout(
+        hbox({makeCheck(ctx, "QuotaTimeCheck", q.QuotaTimeCheck, changed), hours,
+              makeLabel(ctx, "QuotaHoursUnit", q.QuotaHoursUnit), nullptr,
+              makeCheck(ctx, "QuotaTrafficCheck", q.QuotaTrafficCheck, changed), megabytes,
+              makeLabel(ctx, "QuotaMegabytesUnit", q.QuotaMegabytesUnit)}));
+    layout->addLayout(hbox({makeLabel(ctx, "QuotaShareLabel", q.QuotaShareLabel), share,
+                            makeLabel(ctx, "QuotaShareUnit", q.QuotaShareUnit), nullptr,
+                            makeCheck(ctx, "QuotaHangUpCheck", q.QuotaHangUpCheck, changed)}));
+    return box;
 }
 
 }  // namespace
@@ -166,12 +193,12 @@ QWidget* buildTariffPage(PageContext& ctx) {
     grid->setColumnStretch(6, 1);
 
     auto* page = new QVBoxLayout;
-    page->setSpacing(6);
+    page->setSpacing(4);
     page->addWidget(makeLabel(ctx, "HeadLabel", p.HeadLabel), 0, Qt::AlignHCenter);
     page->addWidget(count);
-    page->addSpacing(4);
     page->addLayout(grid);
     page->addStretch(1);
+    page->addWidget(quotaGroup(ctx));
     return pageOf(page);
 }
 

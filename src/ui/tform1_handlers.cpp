@@ -47,6 +47,10 @@ void TForm1Handlers::ClocksShown(bool shown) {
     form_.Timers->Clocks.setDisplayed(shown);
 }
 
+void TForm1Handlers::GraphShown(bool shown) {
+    form_.GraphShown(shown);
+}
+
 void TForm1Handlers::tariffExit(NumberEdit& edit) {
     form_.tariffExit(edit);
 }

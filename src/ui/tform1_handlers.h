@@ -20,6 +20,7 @@ class TForm1Handlers : public FormHandlers {
     void ListDrop(bool logins, int from, int to) override;
     void TimeEditDblClick(Edit& edit, UpDown& upDown, bool hour) override;
     void ClocksShown(bool shown) override;
+    void GraphShown(bool shown) override;
     void tariffExit(NumberEdit& edit) override;
     bool Close() override;
 

@@ -5,9 +5,16 @@
 //   crash_writer settings DIR loop   saves DIR/Velmor.ini as a, b, a, ... ("ready" once opened)
 //   crash_writer log DIR RUN loop    appends numbered lines of run RUN to DIR/Velmor.log
 //   crash_writer log DIR RUN once    appends one line and ends
+//   crash_writer history DIR         counts a session into DIR/history.sqlite second by second on
+//                                    virtual time, 3 kB received, 1 kB sent and 0,001 of money a
+//                                    second, and prints "written S" after each write of S seconds
+//                                    (its session stays within one day)
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
+#include "accounting/daily_history.h"
 #include "app/settings.h"
 #include "desktop/log_file.h"
 #include "platform/virtual_loop.h"
@@ -46,7 +53,7 @@ void fill(MainForm& f, int variant) {
 
 int settings(const std::string& dir, const std::string& mode) {
     VirtualLoop loop;
-    loop.setLocalDateTime({2026, 12, 7, 12, 0, 0, 0});
+    loop.setLocalDateTime({2026, 12, 7, 0, 0, 0, 0});
     NoHooks hooks;
     auto save = [&](const std::string& path, int variant) {
         MainForm f;
@@ -74,7 +81,7 @@ int settings(const std::string& dir, const std::string& mode) {
 
 int log(const std::string& dir, const std::string& run, const std::string& mode) {
     VirtualLoop loop;
-    loop.setLocalDateTime({2026, 12, 7, 12, 0, 0, 0});
+    loop.setLocalDateTime({2026, 12, 7, 0, 0, 0, 0});
     TLogFile logFile(loop, dir + "/", LocaleFormat::russian());
     logFile.LogFileName = "Velmor.log";
     logFile.IncDateTime = true;
@@ -90,12 +97,41 @@ int log(const std::string& dir, const std::string& run, const std::string& mode)
     }
 }
 
+int history(const std::string& dir) {
+    VirtualLoop loop;
+    loop.setLocalDateTime({2026, 12, 7, 0, 0, 0, 0});
+    DailyHistory h;
+    h.setFile(dir + "/history.sqlite");
+    h.onError = [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); };
+    Statistics s;
+    h.sessionStart("Домашний", loop.now(), s);
+    std::puts("ready");
+    std::fflush(stdout);
+    for (;;) {
+        // The session stays within its day, however fast the writes go before the kill.
+        while (s.inCurrentLast >= 23 * 3600)
+            pause();
+        loop.advance(1000);
+        s.countSecond();
+        s.trafficSession.in += 3;
+        s.trafficSession.out += 1;
+        s.dengiLast += 0.001;
+        if (h.tick(loop.now(), s)) {
+            std::printf("written %lld\n", static_cast<long long>(s.inCurrentLast));
+            std::fflush(stdout);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "settings" && argc == 4) return settings(argv[2], argv[3]);
     if (what == "log" && argc == 5) return log(argv[2], argv[3], argv[4]);
-    std::fputs("usage: crash_writer settings DIR ref|loop|start | log DIR RUN loop|once\n", stderr);
+    if (what == "history" && argc == 3) return history(argv[2]);
+    std::fputs(
+        "usage: crash_writer settings DIR ref|loop|start | log DIR RUN loop|once | history DIR\n",
+        stderr);
     return 2;
 }

@@ -1,6 +1,8 @@
-// Programs killed with SIGKILL at random moments while they write the settings file or the log.
+// Programs killed with SIGKILL at random moments while they write the settings file, the log or
+// the daily history.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "platform/codepage.h"
+#include "platform/history_db.h"
 #include "platform/profile.h"
 #include "support/process.h"
 
@@ -50,7 +53,8 @@ class CrashSafety : public ::testing::Test {
     }
     // Starts the writer, lets it write for a random while, kills it.
     void runAndKill(const std::vector<std::string>& args, int maxMs,
-                    const std::function<void(int pid)>& whileRunning = {}) {
+                    const std::function<void(int pid)>& whileRunning = {},
+                    std::string* out = nullptr) {
         ChildProcess p(velmor::test::binary("velmor_crash_writer"), args);
         ASSERT_TRUE(p.waitForOutput("ready")) << p.err();
         if (whileRunning) whileRunning(p.pid());
@@ -59,6 +63,7 @@ class CrashSafety : public ::testing::Test {
         p.signal(SIGKILL);
         const auto r = p.wait();
         ASSERT_EQ(r.signal, SIGKILL) << r.err;
+        if (out) *out = r.out;
     }
 
     std::string dir_;
@@ -142,4 +147,54 @@ TEST_F(CrashSafety, AKilledLogLosesAtMostItsLastLine) {
               0);
     const std::string text = velmor::cp1251ToUtf8(raw("Velmor.log"));
     EXPECT_TRUE(text.ends_with(" строка 0 ........................................\r\n"));
+}
+
+TEST_F(CrashSafety, AKilledHistoryWriteKeepsEveryWriteItMadeAndAWholeFile) {
+    const std::string file = dir_ + "/history.sqlite";
+    std::int64_t before = 0;  // the seconds kept after the runs before
+    int runsWritten = 0, lastWriteCut = 0;
+    for (int run = 0; run < kKills / 2 && !HasFailure(); ++run) {
+        std::string out;
+        runAndKill({"history", dir_}, 20, {}, &out);
+        // The last write the run reported as done (one more may have got through unreported).
+        std::int64_t reported = 0;
+        for (std::size_t at = out.find("written "); at != std::string::npos;
+             at = out.find("written ", at + 1)) {
+            if (out.find('\n', at) != std::string::npos) reported = std::stoll(out.substr(at + 8));
+        }
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        std::string check;
+        sqlite3_exec(
+            db, "PRAGMA integrity_check",
+            [](void* c, int, char** v, char**) {
+                *static_cast<std::string*>(c) += v[0];
+                return 0;
+            },
+            &check, nullptr);
+        sqlite3_close(db);
+        ASSERT_EQ(check, "ok") << "run " << run;
+        velmor::HistoryDb history(file);
+        const auto rows = history.read("", "");
+        ASSERT_TRUE(rows) << history.error();
+        ASSERT_LE(rows->size(), 1u) << "run " << run;  // none before the first write
+        const velmor::HistoryRecord r = rows->empty() ? velmor::HistoryRecord{} : rows->front();
+        // Every write is whole: its minute of time, traffic and money together.
+        const std::int64_t kept = r.seconds - before;
+        EXPECT_EQ(kept % 60, 0) << "run " << run;
+        EXPECT_GE(kept, reported) << "run " << run;
+        EXPECT_LE(kept, reported + 60) << "run " << run;
+        EXPECT_EQ(r.received, 3 * r.seconds);
+        EXPECT_EQ(r.sent, r.seconds);
+        EXPECT_NEAR(r.money, 0.001 * static_cast<double>(r.seconds), 1e-6);
+        runsWritten += kept > 0;
+        lastWriteCut += kept > reported;
+        EXPECT_EQ(r.connections, runsWritten);
+        before = r.seconds;
+    }
+    std::printf(
+        "%d kills: %d wrote, %lld seconds kept, %d kills came between a write and its "
+        "report\n",
+        kKills / 2, runsWritten, static_cast<long long>(before), lastWriteCut);
+    EXPECT_GT(runsWritten, kKills / 4);
 }

@@ -13,7 +13,8 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs program with args; extraEnv entries ("NAME=value") are added to the environment. A
+// Runs program with args; extraEnv entries ("NAME=value") are added to the environment (in place
+// of an entry of the same name). A
 // process still running after timeoutMs is killed.
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnv = {}, int timeoutMs = 20000,

@@ -43,6 +43,7 @@ const PageView kViews[] = {
     {"page-5-stats-traffic", 4, 0, 0, 1},
     {"page-5-stats-money", 4, 0, 0, 2},
     {"page-5-stats-tariffs", 4, 0, 0, 3},
+    {"page-5-stats-graph", 4, 0, 0, 4},
 };
 
 bool ours(const QWidget* w) {
@@ -132,6 +133,10 @@ TEST(Layout, EveryPageFitsTheWindowWithCaptionsWhole) {
     showStatistics(model);
     model.tariffs.tariffcount.itemIndex = 2;
     tariffcountClick(model);
+    model.quota.QuotaTimeCheck.checked = model.quota.QuotaTrafficCheck.checked = true;
+    model.quota.QuotaMegabytes.value = 99999999;
+    model.stats.trafficCurrentMonth.current = {50000000, 1000000};
+    showStatistics(model);
     RecordingHandlers handlers;
     MainWindow window(model, handlers);
     window.show();

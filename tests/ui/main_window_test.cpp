@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, WindowPagesAndInnerPagesCarryTheirCaptions) {
         int count;
     } inner[] = {{"PageControl2", 1, kSettingsPageCaptions, 5},
                  {"PageControl4", 2, kEventsPageCaptions, 2},
-                 {"PageControl3", 4, kStatsPageCaptions, 4}};
+                 {"PageControl3", 4, kStatsPageCaptions, 5}};
     for (const auto& expected : inner) {
         auto* tabs = child<QTabWidget>(&window, expected.name);
         ASSERT_TRUE(tabs);

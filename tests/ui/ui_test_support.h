@@ -34,6 +34,9 @@ class RecordingHandlers : public FormHandlers {
     void ClocksShown(bool shown) override {
         clocksShown = shown;
     }
+    void GraphShown(bool shown) override {
+        graphShown = shown;
+    }
     void tariffExit(NumberEdit& edit) override;
     bool Close() override;
 
@@ -41,6 +44,7 @@ class RecordingHandlers : public FormHandlers {
     std::map<std::string, std::function<void()>> actions;
     bool allowClose = true;
     bool clocksShown = false;  // the last word of ClocksShown (not recorded in calls)
+    bool graphShown = false;   // and of GraphShown
     // The arguments of the last call that had some.
     Edit* lastEdit = nullptr;
     UpDown* lastUpDown = nullptr;

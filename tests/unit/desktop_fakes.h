@@ -21,6 +21,7 @@ struct FakeTrayIconState {
     int storeIcon = -1;
     std::string file;
     std::string tip;
+    int tipSets = 0;
     bool windowMenu = false;
     std::vector<TrayMenuItem> menu;
     std::vector<std::string> balloons;
@@ -36,7 +37,10 @@ class FakeTray : public TrayService {
         void setVisible(bool on) override { s_->visible = on; }
         void setStoreIcon(int index) override { s_->storeIcon = index; }
         void setFileIcon(const std::string& path) override { s_->file = path; }
-        void setTip(const std::string& tip) override { s_->tip = tip; }
+        void setTip(const std::string& tip) override {
+            s_->tip = tip;
+            ++s_->tipSets;
+        }
         void showBalloon(const std::string& title, const std::string& text, BalloonKind kind,
                          int timeoutMs) override {
             s_->balloons.push_back("show|" + title + "|" + text + "|" +

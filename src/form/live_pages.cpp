@@ -1,0 +1,84 @@
+#include "form/live_pages.h"
+
+#include <algorithm>
+
+#include "form/statistics.h"
+
+namespace velmor {
+namespace {
+
+template <class C>
+C make(const char* caption) {
+    C c;
+    c.caption = caption;
+    return c;
+}
+
+SpinEdit spin(std::int64_t lo, std::int64_t hi, std::int64_t v) {
+    SpinEdit s;
+    s.minValue = lo;
+    s.maxValue = hi;
+    s.value = v;
+    return s;
+}
+
+// used of limit in percent, rounded down.
+int percentOf(std::int64_t used, std::int64_t limit) {
+    if (limit <= 0) return -1;
+    return static_cast<int>(std::max<std::int64_t>(used, 0) * 100 / limit);
+}
+
+}  // namespace
+
+QuotaGroup::QuotaGroup() {
+    QuotaBox = make<GroupBox>(" Месячный лимит ");
+    QuotaBox.hint =
+        "Лимит свой для каждого соединения: время на линии и траффик (получено и "
+        "отправлено) за календарный месяц";
+    QuotaTimeCheck = make<CheckBox>("Время");
+    QuotaHours = spin(1, 744, 100);
+    QuotaHoursUnit = make<Label>("ч");
+    QuotaTrafficCheck = make<CheckBox>("Траффик");
+    QuotaMegabytes = spin(1, 99999999, 1000);
+    QuotaMegabytesUnit = make<Label>("Мб");
+    QuotaShareLabel = make<Label>("Предупредить при");
+    QuotaShare = spin(1, 99, 80);
+    QuotaShareUnit = make<Label>("%");
+    QuotaHangUpCheck = make<CheckBox>("Разорвать при 100 %");
+    QuotaHangUpCheck.hint = "Разорвать соединение, когда лимит месяца израсходован";
+}
+
+QuotaUse quotaUse(const QuotaGroup& q, const Statistics& s) {
+    QuotaUse u;
+    if (q.QuotaTimeCheck.checked)
+        u.time = percentOf(s.inInternetCurrentMonth, q.QuotaHours.value * 3600);
+    if (q.QuotaTrafficCheck.checked) {
+        const TrafficPair& t = s.trafficCurrentMonth.current;
+        u.traffic = percentOf(t.in + t.out, q.QuotaMegabytes.value * 1024);
+    }
+    return u;
+}
+
+void showQuota(QuotaGroup& q, const Statistics& s) {
+    q.QuotaHours.enabled = q.QuotaHoursUnit.enabled = q.QuotaTimeCheck.checked;
+    q.QuotaMegabytes.enabled = q.QuotaMegabytesUnit.enabled = q.QuotaTrafficCheck.checked;
+    const bool any = q.QuotaTimeCheck.checked || q.QuotaTrafficCheck.checked;
+    for (Control* c :
+         {static_cast<Control*>(&q.QuotaShareLabel), static_cast<Control*>(&q.QuotaShare),
+          static_cast<Control*>(&q.QuotaShareUnit), static_cast<Control*>(&q.QuotaHangUpCheck)}) {
+        c->enabled = any;
+    }
+    const QuotaUse u = quotaUse(q, s);
+    std::string text;
+    auto add = [&](int percent, const char* what) {
+        if (percent < 0) return;
+        text += (text.empty() ? "В этом месяце израсходовано: " : ", ") + std::to_string(percent) +
+                " % " + what;
+    };
+    add(u.time, "времени");
+    add(u.traffic, "траффика");
+    q.QuotaUsedLabel.caption = text;
+    q.QuotaUsedLabel.visible = !text.empty();
+}
+
+}  // namespace velmor
