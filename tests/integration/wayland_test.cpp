@@ -85,6 +85,9 @@ TEST_F(Wayland, ProgramIsANativeClientThatDialsTheDemoEntryAndClosesCleanly) {
     ASSERT_TRUE(sway->has(window)) << program.err() << sway->msg({"-t", "get_tree"}).out;
     EXPECT_TRUE(sway->screenshot(dir + "/wayland.png"));
     EXPECT_GT(fs::file_size(dir + "/wayland.png"), 1000u);
+    if (const char* keep = std::getenv("VELMOR_SCREENSHOT_DIR"))
+        fs::copy_file(dir + "/wayland.png", std::string(keep) + "/wayland.png",
+                      fs::copy_options::overwrite_existing);
     // Closed while connected, it asks; its dialog closed by the compositor as well, the program
     // ends and leaves the connection up.
     sway->msg({window + " kill"});
