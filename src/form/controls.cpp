@@ -12,6 +12,14 @@ void SpinEdit::setValue(std::int64_t v) {
     value = maxValue != minValue ? std::clamp(v, minValue, maxValue) : v;
 }
 
+SpinEdit spinEdit(std::int64_t lo, std::int64_t hi, std::int64_t v) {
+    SpinEdit s;
+    s.minValue = lo;
+    s.maxValue = hi;
+    s.value = v;
+    return s;
+}
+
 void TrackBar::setPosition(std::int64_t p) {
     position = static_cast<int>(std::clamp<std::int64_t>(p, min, max));
 }

@@ -48,6 +48,8 @@ struct SpinEdit : Control {
     bool readOnly = false;
     void setValue(std::int64_t v);
 };
+// A spin edit for lo to hi, holding v.
+SpinEdit spinEdit(std::int64_t lo, std::int64_t hi, std::int64_t v);
 
 struct ComboBox : Control {
     std::vector<std::string> items;

@@ -26,14 +26,6 @@ Label valueLabel(const char* text) {
     return make<Label>(text);
 }
 
-SpinEdit spin(std::int64_t lo, std::int64_t hi, std::int64_t v) {
-    SpinEdit s;
-    s.minValue = lo;
-    s.maxValue = hi;
-    s.value = v;
-    return s;
-}
-
 UpDown upDown(int lo, int hi, int pos) {
     UpDown u;
     u.min = lo;
@@ -143,10 +135,10 @@ void initSettingsPages(MainForm& f) {
     x.PrefixLabel = make<Label>("префикс");
     x.SuffixLabel = make<Label>("после номера");
     x.CheckBox1 = make<CheckBox>("Перезвонить если скачано менее");
-    x.SpinEdit1 = spin(0, 99999999, 5);
+    x.SpinEdit1 = spinEdit(0, 99999999, 5);
     x.KbLabel = make<Label>("Кб");
     x.ZaLabel = make<Label>("за");
-    x.SpinEdit3 = spin(0, 5000, 5);
+    x.SpinEdit3 = spinEdit(0, 5000, 5);
     x.MinutesLabel = make<Label>("минут");
     for (Control* c : {static_cast<Control*>(&x.SpinEdit1), static_cast<Control*>(&x.SpinEdit3),
                        static_cast<Control*>(&x.KbLabel), static_cast<Control*>(&x.ZaLabel),
@@ -276,13 +268,13 @@ void initStatsPages(MainForm& f) {
     t.FromHead = make<Label>("исключая");
     t.ToHead = make<Label>("включая");
     t.PriceHead = make<Label>("цена часа");
-    t.time1 = spin(0, 23, 0);
+    t.time1 = spinEdit(0, 23, 0);
     t.time1.enabled = false;  // one tariff
-    t.time2 = spin(0, 23, 0);
-    t.time3 = spin(0, 23, 0);
-    t.SpinEdit2 = spin(0, 24, 24);
-    t.SpinEdit4 = spin(0, 24, 0);
-    t.SpinEdit6 = spin(0, 24, 0);
+    t.time2 = spinEdit(0, 23, 0);
+    t.time3 = spinEdit(0, 23, 0);
+    t.SpinEdit2 = spinEdit(0, 24, 24);
+    t.SpinEdit4 = spinEdit(0, 24, 0);
+    t.SpinEdit6 = spinEdit(0, 24, 0);
     for (SpinEdit* s : {&t.SpinEdit2, &t.SpinEdit4, &t.SpinEdit6})
         s->readOnly = true;
     for (NumberEdit* n : {&t.tariff1, &t.tariff2, &t.tariff3})

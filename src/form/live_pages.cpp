@@ -14,14 +14,6 @@ C make(const char* caption) {
     return c;
 }
 
-SpinEdit spin(std::int64_t lo, std::int64_t hi, std::int64_t v) {
-    SpinEdit s;
-    s.minValue = lo;
-    s.maxValue = hi;
-    s.value = v;
-    return s;
-}
-
 // used of limit in percent, rounded down.
 int percentOf(std::int64_t used, std::int64_t limit) {
     if (limit <= 0) return -1;
@@ -36,13 +28,13 @@ QuotaGroup::QuotaGroup() {
         "Лимит свой для каждого соединения: время на линии и траффик (получено и "
         "отправлено) за календарный месяц";
     QuotaTimeCheck = make<CheckBox>("Время");
-    QuotaHours = spin(1, 744, 100);
+    QuotaHours = spinEdit(1, 744, 100);
     QuotaHoursUnit = make<Label>("ч");
     QuotaTrafficCheck = make<CheckBox>("Траффик");
-    QuotaMegabytes = spin(1, 99999999, 1000);
+    QuotaMegabytes = spinEdit(1, 99999999, 1000);
     QuotaMegabytesUnit = make<Label>("Мб");
     QuotaShareLabel = make<Label>("Предупредить при");
-    QuotaShare = spin(1, 99, 80);
+    QuotaShare = spinEdit(1, 99, 80);
     QuotaShareUnit = make<Label>("%");
     QuotaHangUpCheck = make<CheckBox>("Разорвать при 100 %");
     QuotaHangUpCheck.hint = "Разорвать соединение, когда лимит месяца израсходован";

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/profile.h"
+#include "support/first_start.h"
 #include "support/process.h"
 #include "support/stand_in_pppd.h"
 
@@ -148,16 +149,7 @@ TEST(Iaxmodem, ReasonsOfFailedCallsAndTheModemOnHookAfterEveryHangUp) {
             << dialTimeout << "\r\n";
     };
     phonebook(3);
-    std::ofstream(dir + "/password") << "секрет\n";
-    {
-        ChildProcess first(velmor::test::binary("velmor"),
-                           {"--headless", "--password-file", dir + "/password"}, env);
-        ASSERT_TRUE(first.waitForOutput("Жду Ваших приказаний")) << first.err();
-        first.signal(SIGTERM);
-        ASSERT_EQ(first.wait().status, 0);
-        velmor::Profile ini(dir + "/Velmor.ini");
-        ini.writeString("Brontavel", "RedialPause", "1");
-    }
+    ASSERT_NO_FATAL_FAILURE(velmor::test::firstHeadlessStart(env, dir, {{"RedialPause", "1"}}));
     // Reads the program's output until its standard output holds text n times.
     const auto dialled = [](ChildProcess& v, int n) {
         for (int i = 0; i < 200; ++i) {

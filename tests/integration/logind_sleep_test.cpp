@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/profile.h"
+#include "support/first_start.h"
 #include "support/private_bus.h"
 #include "support/process.h"
 
@@ -70,21 +71,11 @@ TEST(LogindSleep, LineIsTakenDownBeforeTheSleepAndRedialledAfterTheWake) {
 
     std::ofstream(dir + "/phonebook.ini", std::ios::binary)
         << "[Демо]\r\nDevice=sim\r\nPhoneNumber=1\r\nUserName=u\r\nPassword=p\r\nSimStepMs=50\r\n";
-    std::ofstream(dir + "/password") << "секрет\n";
     const std::vector<std::string> env = {
         "VELMOR_HOME=" + dir, "VELMOR_PHONEBOOK=" + dir + "/phonebook.ini",
         "XDG_RUNTIME_DIR=" + dir, "LC_ALL=ru_RU.UTF-8", bus.systemEnv()};
-    {
-        // The first start sets the program password; then a redial after 1 s.
-        ChildProcess first(velmor::test::binary("velmor"),
-                           {"--headless", "--password-file", dir + "/password"}, env);
-        ASSERT_TRUE(first.waitForOutput("Жду Ваших приказаний")) << first.err();
-        first.signal(SIGTERM);
-        ASSERT_EQ(first.wait().status, 0);
-        velmor::Profile ini(dir + "/Velmor.ini");
-        ini.writeString("Brontavel", "RedialPause", "1");
-        ini.writeString("Brontavel", "AutoReDial", "Y");
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        velmor::test::firstHeadlessStart(env, dir, {{"RedialPause", "1"}, {"AutoReDial", "Y"}}));
 
     ChildProcess p(velmor::test::binary("velmor"), {"--headless", "--dial"}, env);
     ASSERT_TRUE(p.waitForOutput("Соединение установлено", 20000)) << p.out() << p.err();

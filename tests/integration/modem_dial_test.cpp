@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/profile.h"
 #include "support/files.h"
+#include "support/first_start.h"
 #include "support/modem_emulator.h"
 #include "support/process.h"
 #include "support/stand_in_pppd.h"
@@ -59,18 +60,8 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     for (const std::string& e : {"VELMOR_HOME=" + dir, "VELMOR_PHONEBOOK=" + dir + "/phonebook.ini",
                                  "XDG_RUNTIME_DIR=" + dir, std::string("LC_ALL=ru_RU.UTF-8")})
         env.push_back(e);
-    std::ofstream(dir + "/password") << "секрет\n";
-    {
-        // The first start sets the program password; then a redial after a loss, after 1 s.
-        ChildProcess first(velmor::test::binary("velmor"),
-                           {"--headless", "--password-file", dir + "/password"}, env);
-        ASSERT_TRUE(first.waitForOutput("Жду Ваших приказаний")) << first.err();
-        first.signal(SIGTERM);
-        ASSERT_EQ(first.wait().status, 0);
-        velmor::Profile ini(dir + "/Velmor.ini");
-        ini.writeString("Brontavel", "RedialPause", "1");
-        ini.writeString("Brontavel", "AutoReDial", "Y");
-    }
+    ASSERT_NO_FATAL_FAILURE(
+        velmor::test::firstHeadlessStart(env, dir, {{"RedialPause", "1"}, {"AutoReDial", "Y"}}));
 
     ChildProcess p(velmor::test::binary("velmor"), {"--headless", "--dial"}, env);
     ASSERT_TRUE(
