@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/profile.h"
+#include "support/files.h"
 #include "support/first_start.h"
 #include "support/private_bus.h"
 #include "support/process.h"
@@ -16,6 +17,8 @@
 using velmor::test::ChildProcess;
 using velmor::test::ProcessResult;
 using namespace std::chrono_literals;
+
+using velmor::test::occurrences;
 
 namespace {
 
@@ -34,13 +37,6 @@ else:
     logind.EmitSignal('org.freedesktop.login1.Manager', 'PrepareForSleep', 'b',
                       [sys.argv[2] == 'sleep'], dbus_interface='org.freedesktop.DBus.Mock')
 )";
-
-std::size_t count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
 
 }  // namespace
 
@@ -87,10 +83,10 @@ TEST(LogindSleep, LineIsTakenDownBeforeTheSleepAndRedialledAfterTheWake) {
     EXPECT_TRUE(lockHeld(false)) << ask("list").out;
 
     ASSERT_EQ(ask("wake").status, 0);
-    for (int i = 0; i < 100 && count(p.out(), "Соединение установлено") < 2; ++i)
+    for (int i = 0; i < 100 && occurrences(p.out(), "Соединение установлено") < 2; ++i)
         p.waitForOutput("\x01", 150);  // reads on for 150 ms
-    EXPECT_EQ(count(p.out(), "Соединение установлено"), 2u) << p.out();
-    EXPECT_EQ(count(p.out(), "Инициализация соединения"), 2u);
+    EXPECT_EQ(occurrences(p.out(), "Соединение установлено"), 2u) << p.out();
+    EXPECT_EQ(occurrences(p.out(), "Инициализация соединения"), 2u);
     EXPECT_TRUE(lockHeld(true));
 
     p.signal(SIGTERM);

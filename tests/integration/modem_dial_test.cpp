@@ -18,19 +18,9 @@
 
 using velmor::test::ChildProcess;
 using velmor::test::ModemEmulator;
+using velmor::test::occurrences;
 using velmor::test::StandInPppd;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::size_t count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
-}  // namespace
 
 TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySigterm) {
     char tmpl[] = "/tmp/velmor-modem-dial-XXXXXX";
@@ -78,7 +68,7 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
     const auto at = [&](const std::string& s) { return out.find(s); };
     EXPECT_LT(at("Звоним по номеру 5550101"), at("Звоним по номеру 5550102"));
     EXPECT_LT(at("Звоним по номеру 5550102"), at("Доступ запрещен"));
-    EXPECT_EQ(count(out, "Звоним по номеру 5550102"), 2u) << out;
+    EXPECT_EQ(occurrences(out, "Звоним по номеру 5550102"), 2u) << out;
     // Each failure with its reason on standard error, as the state lines show it.
     EXPECT_NE(p.err().find("Прошлая попытка: Линия занята. Модем ответил BUSY на «ATDp5550101»."),
               std::string::npos)
@@ -97,9 +87,9 @@ TEST(ModemDial, BusyNextPhoneRefusedNextLoginConnectedLostRedialledAndEndedBySig
 
     // The line drops: the loss line, and the redial connects again.
     ASSERT_TRUE(p.waitForOutput("Соединениние было разорвано", 15000)) << p.out();
-    for (int i = 0; i < 100 && count(p.out(), "Соединение установлено") < 2; ++i)
+    for (int i = 0; i < 100 && occurrences(p.out(), "Соединение установлено") < 2; ++i)
         p.waitForOutput("\x01", 150);  // reads on for 150 ms
-    EXPECT_EQ(count(p.out(), "Соединение установлено"), 2u) << p.out();
+    EXPECT_EQ(occurrences(p.out(), "Соединение установлено"), 2u) << p.out();
 
     p.signal(SIGTERM);
     const auto r = p.wait(15000);

@@ -21,6 +21,7 @@
 #include "platform/virtual_loop.h"
 #include "support/files.h"
 #include "support/modem_emulator.h"
+#include "support/port_holder.h"
 #include "support/stand_in_pppd.h"
 
 using namespace std::chrono_literals;
@@ -365,37 +366,16 @@ TEST_F(SerialModem, PortLockedByAnotherProcessGives602AndAStaleLockIsTakenOver) 
 
     // ModemManager has the port to itself: said with the fix, even to root. It stays until the
     // test lets it go (or ends).
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t manager = ::fork();
-    if (manager == 0) {
-        ::close(release[1]);
-        const int fd = ::open(modem_->port().c_str(), O_RDWR | O_NOCTTY);
-        ::ioctl(fd, TIOCEXCL);
-        ::prctl(PR_SET_NAME, "ModemManager");
-        static_cast<void>(::write(ready[1], "x", 1));
-        char b;
-        static_cast<void>(::read(release[0], &b, 1));
-        ::_exit(0);
-    }
-    ::close(release[0]);
-    char c;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    velmor::test::PortHolder manager(modem_->port(), "ModemManager");
+    ASSERT_TRUE(manager.holding());
     const ras::Handle held = dial();
     ASSERT_TRUE(events_.waitFor(0, ras::kErrorPortAlreadyOpen));
     EXPECT_NE(service_->errorString(602).find("занят службой ModemManager (процесс " +
-                                              std::to_string(manager)),
+                                              std::to_string(manager.pid())),
               std::string::npos)
         << service_->errorString(602);
     hangUpQuickly(held);
-    ::close(release[1]);
-    ::waitpid(manager, nullptr, 0);
-    // The emulator keeps the terminal open, so its exclusive mode outlives the holder.
-    const int fd = ::open(modem_->port().c_str(), O_RDWR | O_NOCTTY);
-    ::ioctl(fd, TIOCNXCL);
-    for (const int f : {fd, ready[0], ready[1]})
-        ::close(f);
+    manager.release();
     EXPECT_TRUE(eventually([&] { return !fs::exists(lockFile()); }));
     pppd_->scenario(StandInPppd::connected());
     const ras::Handle again = dial();

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "support/modem_emulator.h"
+#include "support/port_holder.h"
 #include "support/process.h"
 #include "support/stand_in_pppd.h"
 
@@ -85,35 +86,17 @@ TEST_F(VelmorctlModem, MobileSticksAnswersAreExplained) {
 TEST_F(VelmorctlModem, APortThatModemManagerHoldsIsNamedAndNeverOk) {
     ModemEmulator modem;
     ASSERT_TRUE(modem.ready());
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t manager = ::fork();
-    if (manager == 0) {
-        ::close(release[1]);
-        const int fd = ::open(modem.port().c_str(), O_RDWR | O_NOCTTY);
-        ::ioctl(fd, TIOCEXCL);
-        ::prctl(PR_SET_NAME, "ModemManager");
-        static_cast<void>(::write(ready[1], "x", 1));
-        char b;
-        static_cast<void>(::read(release[0], &b, 1));
-        ::ioctl(fd, TIOCNXCL);
-        ::_exit(0);
-    }
-    ::close(release[0]);
-    char c;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    velmor::test::PortHolder manager(modem.port(), "ModemManager");
+    ASSERT_TRUE(manager.holding());
     const ProcessResult r = run(modem);
-    ::close(release[1]);
-    ::waitpid(manager, nullptr, 0);
+    manager.release();
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("ошибка  Порт " + modem.port() + ": Порт " + modem.port() +
-                         " занят службой ModemManager (процесс " + std::to_string(manager) + ")"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("ошибка  Порт " + modem.port() + ": Порт " + modem.port() +
+                   " занят службой ModemManager (процесс " + std::to_string(manager.pid()) + ")"),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("sudo systemctl disable --now ModemManager"), std::string::npos);
     EXPECT_EQ(r.out.find("ok      Порт"), std::string::npos) << r.out;
     EXPECT_TRUE(modem.commands().empty());
-    for (const int fd : {ready[0], ready[1]})
-        ::close(fd);
 }
