@@ -12,6 +12,7 @@
 #include "platform/app_id.h"
 #include "platform/control.h"
 #include "platform/locale_format.h"
+#include "platform/terminal_text.h"
 #include "tools/velmorctl.h"
 
 namespace velmor::ctl {
@@ -164,21 +165,23 @@ std::string trafficOf(const Snapshot& s, char separator) {
                        separator);
 }
 
-void printStatus(const Snapshot& s) {
+// What status prints, in UTF-8.
+std::string statusText(const Snapshot& s) {
     const char sep = LocaleFormat::fromSystem().decimalSeparator;
-    std::printf("Состояние: %s\n", stateWords(s.state));
-    if (s.locked) std::printf("Программа заблокирована\n");
-    std::printf("Соединение: %s\n", s.entry.c_str());
-    if (!s.phone.empty()) std::printf("Телефон: %s\n", s.phone.c_str());
-    std::printf("Строка состояния: %s\n", s.stateText.c_str());
+    std::string out = std::string("Состояние: ") + stateWords(s.state) + "\n";
+    if (s.locked) out += "Программа заблокирована\n";
+    out += "Соединение: " + s.entry + "\n";
+    if (!s.phone.empty()) out += "Телефон: " + s.phone + "\n";
+    out += "Строка состояния: " + s.stateText + "\n";
     if (s.state == State::Connected) {
-        std::printf("Скорость: %s Кбит/с\n", kilobitsText(s.speed, sep).c_str());
-        std::printf("IP: %s, сервер %s\n", s.localAddress.c_str(), s.remoteAddress.c_str());
+        out += "Скорость: " + kilobitsText(s.speed, sep) + " Кбит/с\n";
+        out += "IP: " + s.localAddress + ", сервер " + s.remoteAddress + "\n";
     }
-    std::printf("Время на линии: %s\n", durationText(s.sessionSeconds).c_str());
-    std::printf("Получено/отправлено: %s Мб\n", trafficOf(s, sep).c_str());
-    std::printf("Деньги: %s\n", moneyText(s.sessionMoney, sep).c_str());
-    std::printf("Попыток: %u\n", s.attempts);
+    out += "Время на линии: " + durationText(s.sessionSeconds) + "\n";
+    out += "Получено/отправлено: " + trafficOf(s, sep) + " Мб\n";
+    out += "Деньги: " + moneyText(s.sessionMoney, sep) + "\n";
+    out += "Попыток: " + std::to_string(s.attempts) + "\n";
+    return out;
 }
 
 std::string jsonString(const std::string& s) {
@@ -217,23 +220,27 @@ std::string json(const Snapshot& s) {
 }
 
 // One line of watch: the time, the state and the state line, and on line the session's figures.
-void printChange(const Snapshot& s, bool asJson) {
+// The text in the terminal's character set, JSON in UTF-8.
+void printChange(const Snapshot& s, bool asJson, TerminalText& terminal) {
+    std::string line;
     if (asJson) {
-        std::printf("%s\n", json(s).c_str());
+        line = json(s);
     } else {
         const std::time_t t = std::time(nullptr);
         std::tm tm{};
         ::localtime_r(&t, &tm);
         char clock[16];
         std::strftime(clock, sizeof clock, "%H:%M:%S", &tm);
-        std::printf("%s %s: %s", clock, stateWords(s.state), s.stateText.c_str());
+        line = std::string(clock) + " " + stateWords(s.state) + ": " + s.stateText;
         if (s.state == State::Connected) {
             const char sep = LocaleFormat::fromSystem().decimalSeparator;
-            std::printf(" (на линии %s, получено/отправлено %s Мб)",
-                        durationText(s.sessionSeconds).c_str(), trafficOf(s, sep).c_str());
+            line += " (на линии " + durationText(s.sessionSeconds) + ", получено/отправлено " +
+                    trafficOf(s, sep) + " Мб)";
         }
-        std::printf("\n");
+        line = terminal(line);
     }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }
 
@@ -300,11 +307,9 @@ int runStatus(const Args& args) {
     if (!bus.connect()) return kNotRunning;
     Snapshot s;
     if (const int status = readAll(bus, s); status != 0) return status;
-    if (asJson) {
-        std::printf("%s\n", json(s).c_str());
-    } else {
-        printStatus(s);
-    }
+    // The text in the terminal's character set, JSON in UTF-8.
+    const std::string out = asJson ? json(s) + "\n" : TerminalText()(statusText(s));
+    std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }
 
@@ -344,7 +349,8 @@ int runWatch(const Args& args) {
     dbus_bus_add_match(bus.connection(), owner.c_str(), nullptr);
     Snapshot s;
     if (const int status = readAll(bus, s); status != 0) return status;
-    printChange(s, asJson);
+    TerminalText terminal;
+    printChange(s, asJson, terminal);
     while (dbus_connection_read_write(bus.connection(), -1)) {
         while (DBusMessage* m = dbus_connection_pop_message(bus.connection())) {
             bool gone = false;
@@ -352,7 +358,7 @@ int runWatch(const Args& args) {
                 DBusMessageIter it;
                 if (dbus_message_iter_init(m, &it) && dbus_message_iter_next(&it) &&
                     takeProperties(s, &it)) {
-                    printChange(s, asJson);
+                    printChange(s, asJson, terminal);
                 }
             } else if (dbus_message_is_signal(m, DBUS_INTERFACE_DBUS, "NameOwnerChanged")) {
                 const char *name = nullptr, *from = nullptr, *to = nullptr;

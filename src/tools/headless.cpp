@@ -14,7 +14,6 @@
 #include "app/exit_dialog.h"
 #include "app/lock_dialog.h"
 #include "app/tform1.h"
-#include "platform/control.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
 #include "platform/machine.h"
@@ -158,8 +157,7 @@ int runHeadless(const ProgramOptions& options, int argc, char** argv) {
     switch (checkSingleInstance(lock, ui)) {
         case InstanceCheck::AnotherRuns:
             // Another copy runs: it is asked to show itself (or to dial), and this one ends.
-            activateRunningInstance(options.dial ? QString::fromLatin1(control::kConnectAction)
-                                                 : QString());
+            activateRunningInstance(options.dial);
             return 0;
         case InstanceCheck::Failed:
             return 1;

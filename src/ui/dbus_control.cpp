@@ -30,17 +30,7 @@ QString text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-QVariantMap allProperties(const control::Snapshot& s) {
-    QVariantMap map;
-    for (int i = 0; i < control::kPropertyCount; ++i) {
-        const auto p = static_cast<Property>(i);
-        map.insert(QString::fromLatin1(control::propertyName(p)), propertyValue(s, p));
-    }
-    return map;
-}
-
-}  // namespace
-
+// The value of a property on the bus.
 QVariant propertyValue(const control::Snapshot& s, Property p) {
     switch (p) {
         case Property::State:
@@ -73,6 +63,17 @@ QVariant propertyValue(const control::Snapshot& s, Property p) {
     }
     return {};
 }
+
+QVariantMap allProperties(const control::Snapshot& s) {
+    QVariantMap map;
+    for (int i = 0; i < control::kPropertyCount; ++i) {
+        const auto p = static_cast<Property>(i);
+        map.insert(QString::fromLatin1(control::propertyName(p)), propertyValue(s, p));
+    }
+    return map;
+}
+
+}  // namespace
 
 DBusControl::DBusControl(control::ControlHandler& handler, QDBusConnection bus)
     : bus_(std::move(bus)), handler_(handler) {}
@@ -248,9 +249,9 @@ QString DBusControl::introspect(const QString& /*path*/) const {
     return xml;
 }
 
-bool activateRunningInstance(const QString& action) {
+void activateRunningInstance(bool dial) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return false;
+    if (!bus.isConnected()) return;
     // What the desktop gave this start to hand the focus on with.
     QVariantMap platformData;
     if (const char* id = std::getenv("DESKTOP_STARTUP_ID"); id && *id)
@@ -259,15 +260,15 @@ bool activateRunningInstance(const QString& action) {
         platformData.insert(QStringLiteral("activation-token"), QString::fromUtf8(token));
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(kAppId), kPath, kApplication,
-        action.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("ActivateAction"));
-    if (action.isEmpty()) {
-        call << platformData;
+        dial ? QStringLiteral("ActivateAction") : QStringLiteral("Activate"));
+    if (dial) {
+        call << QString::fromLatin1(control::kConnectAction) << QVariantList() << platformData;
     } else {
-        call << action << QVariantList() << platformData;
+        call << platformData;
     }
     // The bus may know how to start the program: it must not, that would be a third one.
     call.setAutoStartService(false);
-    return bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    bus.call(call, QDBus::Block, 5000);
 }
 
 }  // namespace velmor

@@ -5,7 +5,6 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
-#include <QVariant>
 #include <string>
 
 #include "platform/control.h"
@@ -36,12 +35,9 @@ class DBusControl : public QDBusVirtualObject, public control::ControlService {
     bool named_ = false;
 };
 
-// The value of a property on the bus.
-QVariant propertyValue(const control::Snapshot& s, control::Property p);
-
-// A second start: asks the program that runs already to show its window (Activate), or to run a
-// desktop entry's action, without ever having the bus start a program for it. False when none
-// answered within a few seconds.
-bool activateRunningInstance(const QString& action = {});
+// A second start: asks the program that runs already to show its window (Activate), or with dial
+// to dial (the desktop entry's action "connect"), without ever having the bus start a program for
+// it. Waits a few seconds at most for the answer.
+void activateRunningInstance(bool dial);
 
 }  // namespace velmor

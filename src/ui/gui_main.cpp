@@ -6,7 +6,6 @@
 
 #include "app/tform1.h"
 #include "platform/app_id.h"
-#include "platform/control.h"
 #include "platform/desktop_session.h"
 #include "platform/icmp.h"
 #include "platform/linux/linux_automation.h"
@@ -42,8 +41,7 @@ int runWindow(const ProgramOptions& options, int argc, char** argv) {
     InstanceLock lock(InstanceLock::defaultPath());
     const InstanceCheck instance = checkSingleInstance(lock, ui);
     if (instance == InstanceCheck::AnotherRuns) {
-        activateRunningInstance(options.dial ? QString::fromLatin1(control::kConnectAction)
-                                             : QString());
+        activateRunningInstance(options.dial);
         return 0;
     }
     if (instance != InstanceCheck::Run) return 1;

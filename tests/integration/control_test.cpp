@@ -56,9 +56,9 @@ class Control : public ::testing::Test {
         if (!dir_.empty()) fs::remove_all(dir_);
     }
 
-    std::vector<std::string> env() const {
+    std::vector<std::string> env(const std::string& locale = "ru_RU.UTF-8") const {
         return {"VELMOR_HOME=" + dir_, "VELMOR_PHONEBOOK=" + dir_ + "/phonebook.ini",
-                "XDG_RUNTIME_DIR=" + dir_, "LC_ALL=ru_RU.UTF-8", bus_->sessionEnv()};
+                "XDG_RUNTIME_DIR=" + dir_, "LC_ALL=" + locale, bus_->sessionEnv()};
     }
     void unlock() {
         velmor::Profile(dir_ + "/Velmor.ini")
@@ -71,8 +71,9 @@ class Control : public ::testing::Test {
         EXPECT_TRUE(eventually([&] { return ctl({"status"}).status == 0; })) << p->err();
         return p;
     }
-    ProcessResult ctl(const std::vector<std::string>& args) const {
-        return runProcess(velmor::test::binary("velmorctl"), args, env());
+    ProcessResult ctl(const std::vector<std::string>& args,
+                      const std::string& locale = "ru_RU.UTF-8") const {
+        return runProcess(velmor::test::binary("velmorctl"), args, env(locale));
     }
     ProcessResult gdbus(const std::string& method, const std::vector<std::string>& args = {}) {
         std::vector<std::string> a = {"gdbus",    "call", "--address",     bus_->address(),
@@ -105,6 +106,10 @@ TEST_F(Control, VelmorctlWatchesAndDrivesTheHeadlessProgram) {
     r = ctl({"status", "--json"});
     EXPECT_EQ(r.out.rfind("{\"State\":\"idle\",\"Locked\":false,\"Entry\":\"Тест\",", 0), 0u)
         << r.out;
+    // A terminal without Cyrillic gets the nearest letters; JSON stays UTF-8.
+    r = ctl({"status"}, "C");
+    EXPECT_NE(r.out.find(": Test\n"), std::string::npos) << r.out;
+    EXPECT_NE(ctl({"status", "--json"}, "C").out.find("\"Entry\":\"Тест\""), std::string::npos);
 
     ChildProcess watch(velmor::test::binary("velmorctl"), {"watch"}, env());
     ASSERT_TRUE(watch.waitForOutput("нет соединения: Жду Ваших приказаний\n"));
