@@ -114,12 +114,10 @@ bool openPort(const PhonebookEntry& entry, const modem::PppEnvironment& env, mod
         return true;
     }
     if (e == EBUSY) {
-        const auto manager = modem::modemManagerPid();
-        const auto holders = modem::portHolders(path);
-        report.error(what, modem::portHeldText(path, holders, manager, entry.name));
-        const bool managerHolds =
-            manager || (!holders.empty() && holders.front().name == "ModemManager");
-        if (managerHolds) offerRule(path);
+        const modem::PortUsers users = modem::portUsers(path);
+        report.error(what,
+                     modem::portHeldText(path, users.holders, users.modemManager, entry.name));
+        if (users.modemManager) offerRule(path);
     } else if (e == ENOTTY) {
         report.error(what, modem::notATerminalText(path));
     } else {
