@@ -87,11 +87,9 @@ bool openPort(const PhonebookEntry& entry, const modem::PppEnvironment& env, mod
               modem::SerialPort& port, Report& report) {
     const std::string what = "Порт " + entry.device;
     const std::string& path = entry.device;
-    for (const modem::Check& c : modem::systemChecks(env, path)) {
-        if (c.what == what && !c.problem.empty()) {
-            report.error(what, c.problem);
-            return false;
-        }
+    if (const std::string problem = modem::portProblem(path); !problem.empty()) {
+        report.error(what, problem);
+        return false;
     }
     std::string why;
     switch (lock.take(env.lockDir, path, why)) {
