@@ -87,11 +87,9 @@ bool openPort(const PhonebookEntry& entry, const modem::PppEnvironment& env, mod
               modem::SerialPort& port, Report& report) {
     const std::string what = "Порт " + entry.device;
     const std::string& path = entry.device;
-    for (const modem::Check& c : modem::systemChecks(env, path)) {
-        if (c.what == what && !c.problem.empty()) {
-            report.error(what, c.problem);
-            return false;
-        }
+    if (const std::string problem = modem::portProblem(path); !problem.empty()) {
+        report.error(what, problem);
+        return false;
     }
     std::string why;
     switch (lock.take(env.lockDir, path, why)) {
@@ -114,12 +112,10 @@ bool openPort(const PhonebookEntry& entry, const modem::PppEnvironment& env, mod
         return true;
     }
     if (e == EBUSY) {
-        const auto manager = modem::modemManagerPid();
-        const auto holders = modem::portHolders(path);
-        report.error(what, modem::portHeldText(path, holders, manager, entry.name));
-        const bool managerHolds =
-            manager || (!holders.empty() && holders.front().name == "ModemManager");
-        if (managerHolds) offerRule(path);
+        const modem::PortUsers users = modem::portUsers(path);
+        report.error(what,
+                     modem::portHeldText(path, users.holders, users.modemManager, entry.name));
+        if (users.modemManager) offerRule(path);
     } else if (e == ENOTTY) {
         report.error(what, modem::notATerminalText(path));
     } else {

@@ -65,14 +65,14 @@ std::string kernelProblem(const PppEnvironment& env) {
     return ::stat(env.pppDevice.c_str(), &st) == 0 ? std::string() : noKernelSupportText(env);
 }
 
+}  // namespace
+
 std::string portProblem(const std::string& port) {
     struct stat st {};
     if (::stat(port.c_str(), &st) != 0) return portMissingText(port);
     if (::access(port.c_str(), R_OK | W_OK) != 0) return portDeniedText(port);
     return {};
 }
-
-}  // namespace
 
 PppEnvironment PppEnvironment::fromEnvironment() {
     PppEnvironment e;

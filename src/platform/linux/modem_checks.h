@@ -35,6 +35,8 @@ std::vector<Check> systemChecks(const PppEnvironment& env, const std::string& po
 std::string rootProblem(const std::string& pppd, uid_t uid);
 // How to give pppd back its setuid bit.
 std::string setuidFixText(const PppEnvironment& env);
+// The last of systemChecks: the port present, readable and writable; empty when it is.
+std::string portProblem(const std::string& port);
 // The first problem of systemChecks, empty when there is none.
 std::string firstProblem(const PppEnvironment& env, const std::string& port);
 

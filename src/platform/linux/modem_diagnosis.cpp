@@ -36,10 +36,12 @@ bool isNumber(const char* s) {
     return true;
 }
 
-// Calls f(pid) for every process in procRoot.
+constexpr const char* kProc = "/proc/";
+
+// Calls f(pid) for every process.
 template <class F>
-void eachProcess(const std::string& procRoot, F f) {
-    DIR* d = ::opendir(procRoot.c_str());
+void eachProcess(F f) {
+    DIR* d = ::opendir(kProc);
     if (!d) return;
     while (const dirent* e = ::readdir(d)) {
         if (isNumber(e->d_name)) f(static_cast<pid_t>(std::atol(e->d_name)));
@@ -132,13 +134,15 @@ std::string defaultRouteText(const PppEnvironment& env, const std::string& iface
            routeDevice + ").";
 }
 
-std::vector<PortHolder> portHolders(const std::string& path, const std::string& procRoot) {
+PortUsers portUsers(const std::string& path) {
     const std::string target = realPath(path);
     const pid_t self = ::getpid();
-    std::vector<PortHolder> out;
-    eachProcess(procRoot, [&](pid_t pid) {
+    PortUsers out;
+    eachProcess([&](pid_t pid) {
+        const std::string name = processName(pid);
+        if (!out.modemManager && name == "ModemManager") out.modemManager = pid;
         if (pid == self) return;
-        const std::string fdDir = procRoot + "/" + std::to_string(pid) + "/fd";
+        const std::string fdDir = kProc + std::to_string(pid) + "/fd";
         DIR* d = ::opendir(fdDir.c_str());
         if (!d) return;  // another user's process: not ours to see
         bool holds = false;
@@ -153,19 +157,19 @@ std::vector<PortHolder> portHolders(const std::string& path, const std::string& 
             }
         }
         ::closedir(d);
-        if (holds) out.push_back({pid, processName(pid, procRoot)});
+        if (holds) out.holders.push_back({pid, name});
     });
     return out;
 }
 
-std::string processName(pid_t pid, const std::string& procRoot) {
-    return firstLine(procRoot + "/" + std::to_string(pid) + "/comm");
+std::string processName(pid_t pid) {
+    return firstLine(kProc + std::to_string(pid) + "/comm");
 }
 
-std::optional<pid_t> modemManagerPid(const std::string& procRoot) {
+std::optional<pid_t> modemManagerPid() {
     std::optional<pid_t> found;
-    eachProcess(procRoot, [&](pid_t pid) {
-        if (!found && processName(pid, procRoot) == "ModemManager") found = pid;
+    eachProcess([&](pid_t pid) {
+        if (!found && processName(pid) == "ModemManager") found = pid;
     });
     return found;
 }

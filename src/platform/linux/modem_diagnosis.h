@@ -39,13 +39,18 @@ struct PortHolder {
     std::string name;  // the process's own name (/proc/PID/comm)
 };
 
-// The processes other than this one that have the file open, as far as /proc lets us see them
-// (another user's processes, a root service's, stay hidden).
-std::vector<PortHolder> portHolders(const std::string& path, const std::string& procRoot = "/proc");
+struct PortUsers {
+    // The processes other than this one that have the file open, as far as /proc lets us see them
+    // (another user's processes, a root service's, stay hidden).
+    std::vector<PortHolder> holders;
+    std::optional<pid_t> modemManager;  // a running ModemManager, holder or not
+};
+// Who has a port open, and whether ModemManager runs, from one walk of /proc.
+PortUsers portUsers(const std::string& path);
 // A running ModemManager, if any.
-std::optional<pid_t> modemManagerPid(const std::string& procRoot = "/proc");
+std::optional<pid_t> modemManagerPid();
 // The name of a process (its comm), empty when it is gone.
-std::string processName(pid_t pid, const std::string& procRoot = "/proc");
+std::string processName(pid_t pid);
 
 // Why a port that another program opened exclusively cannot be had, and what to do.
 std::string portHeldText(const std::string& port, const std::vector<PortHolder>& holders,

@@ -5,17 +5,13 @@
 namespace velmor::modem {
 namespace {
 
-bool startsWith(std::string_view s, std::string_view p) {
-    return s.starts_with(p);
-}
-
 // Lines of every link's life, which say nothing about why one ended.
 bool routine(std::string_view line) {
     for (const std::string_view p :
          {"Terminating on signal", "Connection terminated", "Connect time", "Sent ", "Exit.",
           "Script ", "Using interface", "Connect: ", "local  IP address", "remote IP address",
           "primary   DNS", "secondary DNS", "pppd 2.", "pppd options in effect"}) {
-        if (startsWith(line, p)) return true;
+        if (line.starts_with(p)) return true;
     }
     return false;
 }

@@ -147,9 +147,11 @@ class Worker {
             case EACCES:
             case EPERM:
                 return fail(ras::kErrorPortNotAvailable, portDeniedText(port_));
-            case EBUSY:
+            case EBUSY: {
+                const PortUsers users = portUsers(port_);
                 return fail(ras::kErrorPortAlreadyOpen,
-                            portHeldText(port_, portHolders(port_), modemManagerPid(), l_.entry));
+                            portHeldText(port_, users.holders, users.modemManager, l_.entry));
+            }
             case ENOTTY:
                 return fail(ras::kErrorPortNotAvailable, notATerminalText(port_));
             default:
