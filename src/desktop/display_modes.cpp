@@ -74,8 +74,7 @@ StatusBalloon statusBalloon(const std::string& dialCaption, const std::string& s
                             const std::string& entry, std::uint32_t speed, const std::string& ip,
                             char decimalSeparator) {
     if (dialCaption == kHangUpCaption) {
-        return {entry + " сейчас подключен",
-                "Скорость " + kilobitsText(speed, decimalSeparator) + " Кбит/с, IP " + ip};
+        return {entry + " сейчас подключен", lineSpeedText(speed, decimalSeparator) + ", IP " + ip};
     }
     if (dialCaption == kAbortCaption)
         return {entry + " попытка подключения", "Состояние: " + status};

@@ -86,9 +86,8 @@ void Acceptance::run() {
         const auto minimum = parseDecimal(m_.dial.LowLimit.text());
         if (minimum && *minimum >= 0 && speed_ < *minimum) {
             // The minimum is set in bits per second; the speed is shown in kilobits.
-            const std::string text = "Скорость " +
-                                     kilobitsText(speed_, m_.locale.decimalSeparator) +
-                                     " Кбит/с слишком мала";
+            const std::string text =
+                lineSpeedText(speed_, m_.locale.decimalSeparator) + " слишком мала";
             setLabelText(c.Label2, text);
             log_.AddLine("Ошибка: " + text);
             ras_.HangUpAndWait(s_.dialHandle, 0, 0, false);
@@ -104,8 +103,8 @@ void Acceptance::announce() {
     cycle_.disarmPauses();
     s_.hangUpRequested = false;
     ras_.ReadProjection(s_.dialHandle);
-    const std::string announce = "Скорость " + kilobitsText(speed_, m_.locale.decimalSeparator) +
-                                 " Кбит/с, IP " + ras_.LocalIP();
+    const std::string announce =
+        lineSpeedText(speed_, m_.locale.decimalSeparator) + ", IP " + ras_.LocalIP();
     setLabelText(c.Label2, announce);
     log_.AddLine("Соединение установлено. " + announce);
     m_.menu.CopyIP.enabled = true;

@@ -44,6 +44,10 @@ std::string kilobitsText(std::uint64_t bitsPerSecond, char decimalSeparator) {
     return s;
 }
 
+std::string lineSpeedText(std::uint64_t bitsPerSecond, char decimalSeparator) {
+    return "Скорость " + kilobitsText(bitsPerSecond, decimalSeparator) + " Кбит/с";
+}
+
 std::string formatReal(double v, char decimalSeparator) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";

@@ -14,6 +14,8 @@ std::string formatFixed(double v, int decimals, char decimalSeparator);
 // A line speed in kilobits per second (1000 bits) from bits per second: the exact value with the
 // locale's decimal separator and no trailing zeros ("33,6", "64", "37,333").
 std::string kilobitsText(std::uint64_t bitsPerSecond, char decimalSeparator);
+// The line speed as the window, the log and the balloons tell it: "Скорость 33,6 Кбит/с".
+std::string lineSpeedText(std::uint64_t bitsPerSecond, char decimalSeparator);
 
 // The general format with up to 15 significant digits: "1,8", "0,0005", "1E-5", "1E20".
 std::string formatReal(double v, char decimalSeparator);

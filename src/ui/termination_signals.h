@@ -20,13 +20,11 @@ class TerminationSignals {
 
     // What a signal does, run by the event loop (once for signals that come together).
     void whenSignalled(std::function<void()> handle);
-    // False when the signals could not be caught (they keep their default actions).
-    bool catching() const { return catching_; }
 
   private:
     std::unique_ptr<QSocketNotifier> notifier_;
     std::function<void()> handle_;
-    bool catching_ = false;
+    bool catching_ = false;  // false: the signals keep their default actions
 };
 
 }  // namespace velmor

@@ -1,36 +1,42 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <thread>
 
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "support/files.h"
 #include "support/process.h"
 #include "support/x_server.h"
+#include "unit/temp_dir.h"
 
 using velmor::test::ChildProcess;
 using velmor::test::ProcessResult;
-namespace fs = std::filesystem;
 
 using velmor::test::onPath;
 using velmor::test::OwnXServer;
 
-TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
-    for (const char* tool : {"Xvfb", "xwininfo"}) {
-        if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
+// A folder and an X server of the test's own, and the program's environment for them.
+class Window : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!onPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+        x_ = std::make_unique<OwnXServer>(dir);
+        ASSERT_FALSE(x_->display().empty()) << "Xvfb did not start";
+        env = velmor::test::programEnvironment(dir, x_->display());
     }
-    char tmpl[] = "/tmp/velmor-window-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
-    OwnXServer x(dir);
-    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
-    const auto env = velmor::test::programEnvironment(dir, x.display());
+
+    velmor::test::TempDir folder_;
+    const std::string dir = folder_.path.string();
+    std::unique_ptr<OwnXServer> x_;  // ends before its folder goes
+    std::vector<std::string> env;
+};
+
+TEST_F(Window, OpensOnTheDemoEntryUnderARealXServer) {
+    if (!onPath("xwininfo")) GTEST_SKIP() << "xwininfo is not installed";
     ASSERT_TRUE(velmor::test::storeProgramPassword(dir, env));
 
     ChildProcess window(velmor::test::binary("velmor"), {}, env);
@@ -43,11 +49,9 @@ TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
     }
     EXPECT_TRUE(shown) << window.err();
     // The HTTP library comes with the first download, not with the window.
-    {
-        std::ifstream maps("/proc/" + std::to_string(window.pid()) + "/maps");
-        const std::string mapped((std::istreambuf_iterator<char>(maps)), {});
-        EXPECT_EQ(mapped.find("libcurl"), std::string::npos);
-    }
+    EXPECT_EQ(
+        velmor::test::readFile("/proc/" + std::to_string(window.pid()) + "/maps").find("libcurl"),
+        std::string::npos);
     // Idle and not connected, no thread of the program wakes: nothing polls.
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_EQ(velmor::test::wakeUpsOver(window.pid(), 3000), 0) << "wake-ups in 3 s of idling";
@@ -57,25 +61,14 @@ TEST(Window, OpensOnTheDemoEntryUnderARealXServer) {
     EXPECT_EQ(second.out + second.err, "");
     window.signal(SIGKILL);
     window.wait();
-    fs::remove_all(dir);
 }
 
-TEST(Window, ASignalEndsItAsExitDoesWithTheLineDroppedAndTheTimeSaved) {
-    for (const char* tool : {"Xvfb"}) {
-        if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
-    }
-    char tmpl[] = "/tmp/velmor-window-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
-    OwnXServer x(dir);
-    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
-    const auto env = velmor::test::programEnvironment(dir, x.display());
+TEST_F(Window, ASignalEndsItAsExitDoesWithTheLineDroppedAndTheTimeSaved) {
     std::ofstream(dir + "/phonebook.ini")
         << "[Тест]\nDevice=sim\nSimStepMs=20\nPhoneNumber=1\nUserName=u\nPassword=p\n";
     ASSERT_TRUE(velmor::test::storeProgramPassword(dir, env));
     const auto log = [&] {
-        std::ifstream in(dir + "/Velmor.log", std::ios::binary);
-        return velmor::cp1251ToUtf8(std::string(std::istreambuf_iterator<char>(in), {}));
+        return velmor::cp1251ToUtf8(velmor::test::readFile(dir + "/Velmor.log"));
     };
     const std::string accepted = " --- Соединение установлено.";
     long long online = 0;
@@ -100,5 +93,4 @@ TEST(Window, ASignalEndsItAsExitDoesWithTheLineDroppedAndTheTimeSaved) {
         EXPECT_GE(saved - online, 2);
         online = saved;
     }
-    fs::remove_all(dir);
 }

@@ -290,6 +290,7 @@ TEST_F(DialCycleTest, APauseDialsTheDoubleClickedPairAndNeverAnExcludedItem) {
     auto& m = p->form.Model;
     auto& cycle = p->form.Cycle;
     const auto& ras = p->form.RasCon;
+    const auto dialled = [&] { return ras.PhoneNumber + "/" + ras.UserName; };
     m.logins.push_back({"b", "p", "0", '+', ItemMark::Normal});
     m.logins.push_back({"c", "p", "0", '+', ItemMark::Excluded});
     using Notes = std::vector<velmor::test::ScriptedDials::Note>;
@@ -303,27 +304,27 @@ TEST_F(DialCycleTest, APauseDialsTheDoubleClickedPairAndNeverAnExcludedItem) {
     m.conn.ListView1.itemIndex = 2;
     p->form.ListView1DblClick();
     loop_.advance(5000);
-    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/a");
+    EXPECT_EQ(dialled(), "p3/a");
     loop_.advance(300);
     ASSERT_TRUE(cycle.TimerPauseLogin.enabled());
     // So is login a, double-clicked during the next-login pause.
     m.conn.ListView2.itemIndex = 0;
     p->form.ListView2DblClick();
     loop_.advance(5000);
-    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/a");
+    EXPECT_EQ(dialled(), "p3/a");
     loop_.advance(300);
     ASSERT_TRUE(cycle.TimerPausePhone.enabled());
     // The excluded login c, only clicked during the next-phone pause, is passed over.
     m.conn.ListView2.itemIndex = 2;
     loop_.advance(5000);
-    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p1/a");
+    EXPECT_EQ(dialled(), "p1/a");
     loop_.advance(300);
     ASSERT_TRUE(cycle.TimerPauseLogin.enabled());
     // And so is an excluded phone clicked during the next-login pause.
     m.phones[1].mark = ItemMark::Excluded;
     m.conn.ListView1.itemIndex = 1;
     loop_.advance(5000);
-    EXPECT_EQ(ras.PhoneNumber + "/" + ras.UserName, "p3/b");
+    EXPECT_EQ(dialled(), "p3/b");
 }
 
 TEST_F(DialCycleTest, TooSlowALineIsRejectedAndRedialled) {

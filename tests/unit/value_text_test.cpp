@@ -69,6 +69,7 @@ TEST(NumberText, LineSpeedInKilobits) {
     EXPECT_EQ(kilobitsText(2050, ','), "2,05");
     EXPECT_EQ(kilobitsText(999, ','), "0,999");
     EXPECT_EQ(kilobitsText(0, ','), "0");
+    EXPECT_EQ(lineSpeedText(2050, ','), "Скорость 2,05 Кбит/с");
 }
 
 TEST(ListGrammar, Phones) {
