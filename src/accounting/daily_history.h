@@ -21,7 +21,6 @@ class DailyHistory {
 
     // Where the history is kept; empty: nowhere (nothing is gathered).
     void setFile(const std::string& path);
-    const std::string& file() const { return path_; }
 
     // A session of entry begins (the statistics' session figures are at zero): one connection.
     void sessionStart(const std::string& entry, const LocalDateTime& now, const Statistics& s);
@@ -31,7 +30,6 @@ class DailyHistory {
     bool tick(const LocalDateTime& now, const Statistics& s);
     // The session ended (or the program closes during one): the rest is written, the file closed.
     void sessionEnd();
-    bool inSession() const { return inSession_; }
 
     // The last count days of entry up to today, oldest first, one record for every day (zeros
     // where nothing is kept), with what is gathered and not yet written.

@@ -2,12 +2,11 @@
 // line and the session's traffic.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-namespace velmor {
+#include "desktop/tray_icon.h"
 
-inline constexpr std::size_t kTipCharacters = 127;
+namespace velmor {
 
 // Four lines in at most kTipCharacters characters, with the session's time on line and its traffic
 // as the statistics pages show them (durationText, trafficText): an entry name too long for them

@@ -3,7 +3,6 @@
 namespace velmor {
 namespace {
 
-constexpr std::size_t kTipLength = 127;
 constexpr std::size_t kBalloonTextLength = 255;
 constexpr std::size_t kBalloonTitleLength = 63;
 constexpr int kDefaultDoubleClickMs = 500;
@@ -83,7 +82,7 @@ void TTrayIcon::setIconFile(const std::string& path) {
 }
 
 void TTrayIcon::setHint(const std::string& hint) {
-    hint_ = firstCharacters(hint, kTipLength);
+    hint_ = firstCharacters(hint, kTipCharacters);
     if (backend_) backend_->setTip(hint_);
 }
 

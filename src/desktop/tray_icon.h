@@ -12,6 +12,9 @@
 
 namespace velmor {
 
+// The longest tip the icon keeps, in characters.
+inline constexpr std::size_t kTipCharacters = 127;
+
 class TTrayIcon {
   public:
     // Without a service the icon keeps its state and shows nothing.
@@ -30,7 +33,7 @@ class TTrayIcon {
     void setIconFile(const std::string& path);
     int icon() const { return icon_; }
     const std::string& iconFile() const { return iconFile_; }
-    // The tip: at most 127 characters are kept.
+    // The tip: at most kTipCharacters characters are kept.
     void setHint(const std::string& hint);
     const std::string& hint() const { return hint_; }
 

@@ -7,13 +7,6 @@
 namespace velmor {
 namespace {
 
-template <class C>
-C make(const char* caption) {
-    C c;
-    c.caption = caption;
-    return c;
-}
-
 // used of limit in percent, rounded down.
 int percentOf(std::int64_t used, std::int64_t limit) {
     if (limit <= 0) return -1;
@@ -23,20 +16,20 @@ int percentOf(std::int64_t used, std::int64_t limit) {
 }  // namespace
 
 QuotaGroup::QuotaGroup() {
-    QuotaBox = make<GroupBox>(" Месячный лимит ");
+    QuotaBox.caption = " Месячный лимит ";
     QuotaBox.hint =
         "Лимит свой для каждого соединения: время на линии и траффик (получено и "
         "отправлено) за календарный месяц";
-    QuotaTimeCheck = make<CheckBox>("Время");
+    QuotaTimeCheck.caption = "Время";
     QuotaHours = spinEdit(1, 744, 100);
-    QuotaHoursUnit = make<Label>("ч");
-    QuotaTrafficCheck = make<CheckBox>("Траффик");
+    QuotaHoursUnit.caption = "ч";
+    QuotaTrafficCheck.caption = "Траффик";
     QuotaMegabytes = spinEdit(1, 99999999, 1000);
-    QuotaMegabytesUnit = make<Label>("Мб");
-    QuotaShareLabel = make<Label>("Предупредить при");
+    QuotaMegabytesUnit.caption = "Мб";
+    QuotaShareLabel.caption = "Предупредить при";
     QuotaShare = spinEdit(1, 99, 80);
-    QuotaShareUnit = make<Label>("%");
-    QuotaHangUpCheck = make<CheckBox>("Разорвать при 100 %");
+    QuotaShareUnit.caption = "%";
+    QuotaHangUpCheck.caption = "Разорвать при 100 %";
     QuotaHangUpCheck.hint = "Разорвать соединение, когда лимит месяца израсходован";
 }
 

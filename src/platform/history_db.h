@@ -42,7 +42,6 @@ class HistoryDb {
                                                    const std::string& from);
     void close();
 
-    const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
 
   private:

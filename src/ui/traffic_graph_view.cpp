@@ -6,7 +6,6 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "form/number_text.h"
 #include "form/statistics.h"
 #include "ui/binder.h"
 
@@ -38,7 +37,6 @@ TrafficGraphView::TrafficGraphView(const GraphPage& page, char decimalSeparator,
                                    std::function<void(bool)> shown, QWidget* parent)
     : QWidget(parent), page_(page), separator_(decimalSeparator), shown_(std::move(shown)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(false);
 }
 
 void TrafficGraphView::follow() {
