@@ -296,7 +296,11 @@ TEST_F(SerialModem, ModemThatIgnoresDtrIsPutOnHookByEscapeAndAth) {
     start(o, "Init2=ATQ0 V1 E1 S0=0 &C1 &D0\r\n");
     // A dial in progress is ended by a character.
     const ras::Handle dialling = dial();
-    ASSERT_TRUE(events_.waitFor(ras::kStateConnectDevice));
+    // The dial state comes before the dial command is sent: wait for the modem to have it.
+    ASSERT_TRUE(eventually([&] {
+        const auto commands = modem_->commands();
+        return !commands.empty() && commands.back().rfind("ATD", 0) == 0;
+    }));
     hangUpQuickly(dialling);
     EXPECT_TRUE(eventually([&] { return !fs::exists(lockFile()); }));
     EXPECT_EQ(modem_->commands().back(), "ATH");
