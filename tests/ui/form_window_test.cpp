@@ -2,6 +2,8 @@
 // on screen, a dial started from the button, the close while dialling, and the phone and login
 // lists edited through their dialogs and reordered by dropping rows.
 #include <gtest/gtest.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <ctime>
 #include <fstream>
 
 #include "app/tform1.h"
@@ -182,6 +185,25 @@ TEST(FormWindow, PhonesAndLoginsAreAddedThroughTheDialogsAndMovedByDropping) {
     window.close();
 }
 
+// Whether the system's clock has been set since the watch began: a calendar timer rightly fires
+// early then, and some machines step their clock many times a second for a while.
+class ClockSetWatch {
+  public:
+    ClockSetWatch() : fd_(::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC)) {
+        itimerspec far{};
+        far.it_value.tv_sec = std::time(nullptr) + 365L * 24 * 3600;
+        ::timerfd_settime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &far, nullptr);
+    }
+    ~ClockSetWatch() { ::close(fd_); }
+    bool clockWasSet() const {
+        std::uint64_t count = 0;
+        return ::read(fd_, &count, sizeof count) < 0 && errno == ECANCELED;
+    }
+
+  private:
+    int fd_;
+};
+
 TEST(QtLoop, CalendarTimerFiresAtItsMomentAtOnceWhenPastAndNotWhenStopped) {
     QtEventLoop loop;
     WallTimer timer(loop);
@@ -192,15 +214,24 @@ TEST(QtLoop, CalendarTimerFiresAtItsMomentAtOnceWhenPastAndNotWhenStopped) {
         return LocalDateTime{t.date().year(),   t.date().month(),  t.date().day(), t.time().hour(),
                              t.time().minute(), t.time().second(), t.time().msec()};
     };
-    QElapsedTimer clock;
-    clock.start();
-    timer.arm(in(300));
-    spin(150);
-    EXPECT_EQ(fired, 0);
-    for (int i = 0; i < 300 && fired == 0; ++i)
-        spin(10);
-    EXPECT_EQ(fired, 1);
-    EXPECT_GE(clock.elapsed(), 290);
+    for (int attempt = 0;; ++attempt) {
+        if (attempt == 10) GTEST_SKIP() << "the system's clock is being set all the time";
+        const ClockSetWatch watch;
+        fired = 0;
+        QElapsedTimer clock;
+        clock.start();
+        timer.arm(in(300));
+        spin(150);
+        const int early = fired;
+        for (int i = 0; i < 300 && fired == 0; ++i)
+            spin(10);
+        if (watch.clockWasSet()) continue;
+        EXPECT_EQ(early, 0);
+        EXPECT_EQ(fired, 1);
+        EXPECT_GE(clock.elapsed(), 290);
+        break;
+    }
+    const std::uint64_t before = loop.firings();
     EXPECT_FALSE(timer.armed());
     timer.arm(in(-60000));
     spin(50);
@@ -209,7 +240,7 @@ TEST(QtLoop, CalendarTimerFiresAtItsMomentAtOnceWhenPastAndNotWhenStopped) {
     timer.stop();
     spin(400);
     EXPECT_EQ(fired, 2);
-    EXPECT_EQ(loop.firings(), 2u);
+    EXPECT_EQ(loop.firings(), before + 1);
 }
 
 }  // namespace
