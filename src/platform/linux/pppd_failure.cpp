@@ -97,7 +97,7 @@ std::string pppdFailureText(const PppdFacts& facts, int exitCode, const PppEnvir
         case 2:
             return pppdRefusedText(env) + said(facts);
         case 3:
-            return "pppd не получил прав root." + said(facts) + " " + setuidFixText(env);
+            return "pppd не получил прав root." + said(facts) + " " + setuidFixText(env.pppd);
         case 6:
             return "pppd не смог заблокировать порт." + said(facts) +
                    " Уберите параметр lock из /etc/ppp/options: Velmor блокирует порт сам.";
