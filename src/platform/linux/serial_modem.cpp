@@ -125,12 +125,9 @@ class Worker {
         switch (lock_.take(env_.lockDir, port_, why)) {
             case PortLock::Result::Taken:
                 break;
-            case PortLock::Result::Busy: {
-                const auto owner = lock_.busyOwner();
-                return fail(
-                    ras::kErrorPortAlreadyOpen,
-                    portLockedText(port_, owner, owner ? processName(*owner) : "", env_.lockDir));
-            }
+            case PortLock::Result::Busy:
+                return fail(ras::kErrorPortAlreadyOpen,
+                            portLockedText(port_, lock_.busyOwner(), env_.lockDir));
             case PortLock::Result::Failed:
                 return fail(ras::kErrorPortNotAvailable, lockFailedText(env_, why));
         }
