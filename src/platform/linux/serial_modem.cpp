@@ -297,10 +297,9 @@ class Worker {
             return fail(ras::kErrorAuthenticationFailure,
                         "Логин или пароль длиннее 255 знаков: pppd такие не принимает.");
         }
-        PppdOptions options;
-        options.handle = l_.handle;
-        options.hardwareFlow = l_.settings.flowControl == FlowControl::Hardware;
-        const int e = startPppd(env_.pppd, options, serial_.fd(), l_.login, l_.password, pppd_);
+        const int e =
+            startPppd(env_.pppd, l_.handle, l_.settings.flowControl == FlowControl::Hardware,
+                      serial_.fd(), l_.login, l_.password, pppd_);
         if (e == 0) return true;
         const std::string problem = firstProblem(env_, port_);
         return fail(ras::kErrorPortNotAvailable,
