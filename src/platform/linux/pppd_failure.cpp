@@ -84,7 +84,7 @@ int pppdFailure(const PppdFacts& facts, int exitCode) {
 std::string pppdFailureText(const PppdFacts& facts, int exitCode, const PppEnvironment& env) {
     const int code = pppdFailure(facts, exitCode);
     const std::string base = ras::errorText(code);
-    if (facts.authFailed || (code == ras::kErrorAuthenticationFailure)) return base + said(facts);
+    if (code == ras::kErrorAuthenticationFailure) return base + said(facts);
     if (facts.lcpTimeout) {
         return base + said(facts) +
                " Модем соединился, но на том конце не ответил сервер PPP: проверьте номер "
