@@ -95,13 +95,9 @@ bool openPort(const PhonebookEntry& entry, const modem::PppEnvironment& env, mod
     switch (lock.take(env.lockDir, path, why)) {
         case modem::PortLock::Result::Taken:
             break;
-        case modem::PortLock::Result::Busy: {
-            const auto owner = lock.busyOwner();
-            report.error(what,
-                         modem::portLockedText(path, owner, owner ? modem::processName(*owner) : "",
-                                               env.lockDir));
+        case modem::PortLock::Result::Busy:
+            report.error(what, modem::portLockedText(path, lock.busyOwner(), env.lockDir));
             return false;
-        }
         case modem::PortLock::Result::Failed:
             report.error(what, modem::lockFailedText(env, why));
             return false;

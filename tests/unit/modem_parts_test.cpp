@@ -136,7 +136,7 @@ TEST(PppdLink, LogLinesAndExitCodes) {
     EXPECT_EQ(optionWord(R"(a "b" \c ё)"), R"("a \"b\" \\c ё")");
     // No secret among the arguments, whatever the entry.
     EXPECT_EQ(
-        pppdArguments({0x1001, false}),
+        pppdArguments(0x1001, false),
         (std::vector<std::string>{"call", "velmor", "nocrtscts", "file", "/proc/self/fd/4",
                                   "passwordfd", "3", "logfd", "2", "ipparam", "velmor-4097"}));
 

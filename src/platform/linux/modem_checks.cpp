@@ -110,9 +110,7 @@ std::string rootProblem(const std::string& pppd, uid_t uid) {
     struct stat st {};
     if (::stat(pppd.c_str(), &st) != 0) return {};  // told by the check before
     if (!(st.st_mode & S_ISUID) || st.st_uid != 0) {
-        PppEnvironment env;
-        env.pppd = pppd;
-        return "pppd не получит прав root: у " + pppd + " нет бита setuid. " + setuidFixText(env);
+        return "pppd не получит прав root: у " + pppd + " нет бита setuid. " + setuidFixText(pppd);
     }
     struct statvfs fs {};
     if (::statvfs(pppd.c_str(), &fs) == 0 && (fs.f_flag & ST_NOSUID)) {
@@ -127,9 +125,9 @@ std::string rootProblem(const std::string& pppd, uid_t uid) {
     return {};
 }
 
-std::string setuidFixText(const PppEnvironment& env) {
-    return "Верните его, как ставит пакет ppp: sudo chown root:dip " + env.pppd +
-           " && sudo chmod 4754 " + env.pppd + ".";
+std::string setuidFixText(const std::string& pppd) {
+    return "Верните его, как ставит пакет ppp: sudo chown root:dip " + pppd +
+           " && sudo chmod 4754 " + pppd + ".";
 }
 
 std::string portMissingText(const std::string& port) {

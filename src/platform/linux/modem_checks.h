@@ -34,7 +34,7 @@ std::vector<Check> systemChecks(const PppEnvironment& env, const std::string& po
 // mounted nosuid, or this process barred from gaining privileges. Empty for root, or when fine.
 std::string rootProblem(const std::string& pppd, uid_t uid);
 // How to give pppd back its setuid bit.
-std::string setuidFixText(const PppEnvironment& env);
+std::string setuidFixText(const std::string& pppd);
 // The last of systemChecks: the port present, readable and writable; empty when it is.
 std::string portProblem(const std::string& port);
 // The first problem of systemChecks, empty when there is none.

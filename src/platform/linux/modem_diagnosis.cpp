@@ -49,6 +49,11 @@ void eachProcess(F f) {
     ::closedir(d);
 }
 
+// The name of a process (its comm), empty when it is gone.
+std::string processName(pid_t pid) {
+    return firstLine(kProc + std::to_string(pid) + "/comm");
+}
+
 std::string realPath(const std::string& path) {
     std::error_code ec;
     const fs::path p = fs::canonical(path, ec);
@@ -162,10 +167,6 @@ PortUsers portUsers(const std::string& path) {
     return out;
 }
 
-std::string processName(pid_t pid) {
-    return firstLine(kProc + std::to_string(pid) + "/comm");
-}
-
 std::optional<pid_t> modemManagerPid() {
     std::optional<pid_t> found;
     eachProcess([&](pid_t pid) {
@@ -196,11 +197,12 @@ std::string portHeldText(const std::string& port, const std::vector<PortHolder>&
 }
 
 std::string portLockedText(const std::string& port, std::optional<pid_t> owner,
-                           const std::string& ownerName, const std::string& lockDir) {
+                           const std::string& lockDir) {
     if (!owner) {
         return "Порт " + port + " занят: его файл блокировки в " + lockDir +
                " только что создан другой программой.";
     }
+    const std::string ownerName = processName(*owner);
     return "Порт " + port + " занят программой " + (ownerName.empty() ? "?" : ownerName) +
            " (процесс " + std::to_string(*owner) + ", её файл блокировки в " + lockDir +
            "). Закройте её и позвоните снова.";

@@ -49,15 +49,13 @@ struct PortUsers {
 PortUsers portUsers(const std::string& path);
 // A running ModemManager, if any.
 std::optional<pid_t> modemManagerPid();
-// The name of a process (its comm), empty when it is gone.
-std::string processName(pid_t pid);
 
 // Why a port that another program opened exclusively cannot be had, and what to do.
 std::string portHeldText(const std::string& port, const std::vector<PortHolder>& holders,
                          std::optional<pid_t> mmPid, const std::string& entry);
-// Another dialer's lock file names a live process.
+// Another dialer's lock file names a live process (owner, named by its comm when it has one).
 std::string portLockedText(const std::string& port, std::optional<pid_t> owner,
-                           const std::string& ownerName, const std::string& lockDir);
+                           const std::string& lockDir);
 
 // --- keeping ModemManager away ---
 

@@ -90,9 +90,7 @@ std::string resultMeaning(std::string_view resultText) {
     };
     if (is("SIM not inserted", "10")) return "В модеме нет SIM-карты.";
     if (is("SIM PIN required", "11")) return simPinText();
-    if (is("SIM PUK required", "12")) {
-        return "SIM-карта заблокирована: нужен PUK-код. Разблокируйте её в телефоне.";
-    }
+    if (is("SIM PUK required", "12")) return simPukText();
     if (is("SIM failure", "13") || is("SIM wrong", "15")) {
         return "SIM-карта неисправна или не подходит к модему.";
     }
@@ -102,6 +100,10 @@ std::string resultMeaning(std::string_view resultText) {
         return "Модем не видит сеть оператора.";
     }
     return {};
+}
+
+std::string simPukText() {
+    return "SIM-карта заблокирована: нужен PUK-код. Разблокируйте её в телефоне.";
 }
 
 std::string simPinText() {

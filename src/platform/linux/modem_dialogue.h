@@ -31,6 +31,8 @@ AtResult parseAtResult(std::string_view line);
 std::string resultMeaning(std::string_view resultText);
 // What to do about a SIM card that waits for its PIN.
 std::string simPinText();
+// What to do about a SIM card blocked until its PUK is given.
+std::string simPukText();
 
 // The dial command for a number as the dial cycle built it (with its T or P letter, prefix and
 // suffix); control characters are dropped so that the command stays one line.

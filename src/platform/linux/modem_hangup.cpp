@@ -9,6 +9,10 @@ namespace {
 
 using std::chrono::milliseconds;
 
+constexpr int kDtrLowMs = 250;  // DTR held low; answers to the carriage return are read meanwhile
+constexpr int kAnswerMs = 600;  // for "ATH" and "OK"
+constexpr int kGuardMs = 1100;  // silence before and after "+++" (a modem's S12 is 1 s)
+
 // The carrier as the port reads it: none where it cannot be read.
 std::optional<bool> carrier(const SerialPort& port) {
     const auto lines = port.modemLines();
@@ -27,12 +31,12 @@ bool waitForOk(AtChannel& at, Clock::time_point deadline) {
 
 }  // namespace
 
-OnHook putOnHook(SerialPort& port, AtChannel& at, const HangUpTimes& times) {
+OnHook putOnHook(SerialPort& port, AtChannel& at) {
     // A dial in progress ends at any character; a modem in command mode takes an empty line.
-    if (at.send("\r", Clock::now() + milliseconds(times.answerMs)) == AtChannel::Wait::PortGone)
+    if (at.send("\r", Clock::now() + milliseconds(kAnswerMs)) == AtChannel::Wait::PortGone)
         return OnHook::PortGone;
     port.setDtr(false);
-    const auto raise = Clock::now() + milliseconds(times.dtrLowMs);
+    const auto raise = Clock::now() + milliseconds(kDtrLowMs);
     for (std::string line; at.readLine(line, raise) == AtChannel::Wait::Ready;) {
         // NO CARRIER of the aborted dial, OK of an aborted fax-class receive: nothing to act on.
     }
@@ -41,17 +45,16 @@ OnHook putOnHook(SerialPort& port, AtChannel& at, const HangUpTimes& times) {
     at.discardInput();
 
     AtResult r;
-    if (at.exchange("ATH", times.answerMs, r) == AtChannel::Wait::Ready &&
-        r.kind == AtResult::Kind::Ok)
+    if (at.exchange("ATH", kAnswerMs, r) == AtChannel::Wait::Ready && r.kind == AtResult::Kind::Ok)
         return OnHook::Answered;
 
     // Still in the data mode: nothing for the guard time, "+++", nothing again, then OK.
-    std::this_thread::sleep_until(at.lastWrite() + milliseconds(times.guardMs));
+    std::this_thread::sleep_until(at.lastWrite() + milliseconds(kGuardMs));
     at.discardInput();
-    if (at.send("+++", Clock::now() + milliseconds(times.answerMs)) != AtChannel::Wait::Ready ||
-        !waitForOk(at, Clock::now() + milliseconds(times.guardMs + times.answerMs)))
+    if (at.send("+++", Clock::now() + milliseconds(kAnswerMs)) != AtChannel::Wait::Ready ||
+        !waitForOk(at, Clock::now() + milliseconds(kGuardMs + kAnswerMs)))
         return OnHook::NoAnswer;
-    if (at.exchange("ATH", times.answerMs * 2, r) == AtChannel::Wait::Ready &&
+    if (at.exchange("ATH", kAnswerMs * 2, r) == AtChannel::Wait::Ready &&
         r.kind == AtResult::Kind::Ok)
         return OnHook::Escaped;
     return OnHook::NoAnswer;

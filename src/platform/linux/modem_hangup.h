@@ -17,15 +17,9 @@ enum class OnHook {
     PortGone,     // the port is no more (a USB modem pulled out): nothing to hang up
 };
 
-struct HangUpTimes {
-    int dtrLowMs = 250;  // DTR held low; answers to the carriage return are read meanwhile
-    int answerMs = 600;  // for "ATH" and "OK"
-    int guardMs = 1100;  // silence before and after "+++" (a modem's S12 is 1 s)
-};
-
 // The port must be open and pppd gone from it. at reads and writes the same port; no hang-up cuts
 // this short.
-OnHook putOnHook(SerialPort& port, AtChannel& at, const HangUpTimes& times = {});
+OnHook putOnHook(SerialPort& port, AtChannel& at);
 
 // For pppd's side of the log: how the modem went on-hook.
 const char* onHookText(OnHook how);

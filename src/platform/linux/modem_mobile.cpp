@@ -98,9 +98,7 @@ Verdict explainMobileAnswer(std::string_view question, const std::vector<std::st
         const std::string v = valueOf(lines, "+CPIN:");
         if (v == "READY") return {true, "SIM-карта готова."};
         if (v == "SIM PIN") return {false, simPinText()};
-        if (v == "SIM PUK") {
-            return {false, "SIM-карта заблокирована: нужен PUK-код. Разблокируйте её в телефоне."};
-        }
+        if (v == "SIM PUK") return {false, simPukText()};
         return {false, "SIM-карта ждёт: " + (v.empty() ? std::string("?") : v) + "."};
     }
     if (question == "AT+CGDCONT?") {

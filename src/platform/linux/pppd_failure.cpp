@@ -84,7 +84,7 @@ int pppdFailure(const PppdFacts& facts, int exitCode) {
 std::string pppdFailureText(const PppdFacts& facts, int exitCode, const PppEnvironment& env) {
     const int code = pppdFailure(facts, exitCode);
     const std::string base = ras::errorText(code);
-    if (facts.authFailed || (code == ras::kErrorAuthenticationFailure)) return base + said(facts);
+    if (code == ras::kErrorAuthenticationFailure) return base + said(facts);
     if (facts.lcpTimeout) {
         return base + said(facts) +
                " Модем соединился, но на том конце не ответил сервер PPP: проверьте номер "
@@ -97,7 +97,7 @@ std::string pppdFailureText(const PppdFacts& facts, int exitCode, const PppEnvir
         case 2:
             return pppdRefusedText(env) + said(facts);
         case 3:
-            return "pppd не получил прав root." + said(facts) + " " + setuidFixText(env);
+            return "pppd не получил прав root." + said(facts) + " " + setuidFixText(env.pppd);
         case 6:
             return "pppd не смог заблокировать порт." + said(facts) +
                    " Уберите параметр lock из /etc/ppp/options: Velmor блокирует порт сам.";

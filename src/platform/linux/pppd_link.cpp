@@ -104,12 +104,12 @@ std::string optionWord(std::string_view text) {
     return out;
 }
 
-std::vector<std::string> pppdArguments(const PppdOptions& options) {
+std::vector<std::string> pppdArguments(std::uint32_t handle, bool hardwareFlow) {
     std::vector<std::string> args = {"call", "velmor"};
-    if (!options.hardwareFlow) args.emplace_back("nocrtscts");
+    if (!hardwareFlow) args.emplace_back("nocrtscts");
     for (const char* a : {"file", "/proc/self/fd/4", "passwordfd", "3", "logfd", "2", "ipparam"})
         args.emplace_back(a);
-    args.push_back("velmor-" + std::to_string(options.handle));
+    args.push_back("velmor-" + std::to_string(handle));
     return args;
 }
 
@@ -141,7 +141,7 @@ std::string masked(std::string line, const std::string& secret) {
     return line;
 }
 
-int startPppd(const std::string& program, const PppdOptions& options, int portFd,
+int startPppd(const std::string& program, std::uint32_t handle, bool hardwareFlow, int portFd,
               const std::string& login, const std::string& password, PppdProcess& out) {
     out = {};
     int logPipe[2] = {-1, -1}, passwordPipe[2] = {-1, -1}, optionsPipe[2] = {-1, -1};
@@ -196,7 +196,7 @@ int startPppd(const std::string& program, const PppdOptions& options, int portFd
     posix_spawnattr_setflags(
         &attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    std::vector<std::string> args = pppdArguments(options);
+    std::vector<std::string> args = pppdArguments(handle, hardwareFlow);
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& a : args)

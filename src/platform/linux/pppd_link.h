@@ -44,15 +44,9 @@ struct PppdFacts {
 // A word of a pppd options file: in double quotes, with backslash before every " and \.
 std::string optionWord(std::string_view text);
 
-// How pppd is started for a line.
-struct PppdOptions {
-    std::uint32_t handle = 0;  // names the line for the ip-up scripts
-    bool hardwareFlow = true;
-};
-
 // The arguments after the program's name: the peers file, the options stream on fd 4 (the login),
 // the password on fd 3, the log on fd 2 and the line's name for the ip-up scripts.
-std::vector<std::string> pppdArguments(const PppdOptions& options);
+std::vector<std::string> pppdArguments(std::uint32_t handle, bool hardwareFlow);
 
 // Whether the pppd program knows an option: its name is among the program's strings. (Some, such
 // as replacedefaultroute, pppd takes only from root's files: the peers file.)
@@ -70,7 +64,7 @@ struct PppdProcess {
 // Starts program (pppd or a stand-in) with the port as its standard input and standard output
 // on /dev/null; writes `user "<login>"` to the options stream and the password in full, no newline,
 // and closes both. 0 on success, else the errno that stopped it (the process is then not running).
-int startPppd(const std::string& program, const PppdOptions& options, int portFd,
+int startPppd(const std::string& program, std::uint32_t handle, bool hardwareFlow, int portFd,
               const std::string& login, const std::string& password, PppdProcess& out);
 
 // Waits for pppd to end (up to timeoutMs; -1 without limit) and collects it; its exit code, -1

@@ -125,12 +125,9 @@ class Worker {
         switch (lock_.take(env_.lockDir, port_, why)) {
             case PortLock::Result::Taken:
                 break;
-            case PortLock::Result::Busy: {
-                const auto owner = lock_.busyOwner();
-                return fail(
-                    ras::kErrorPortAlreadyOpen,
-                    portLockedText(port_, owner, owner ? processName(*owner) : "", env_.lockDir));
-            }
+            case PortLock::Result::Busy:
+                return fail(ras::kErrorPortAlreadyOpen,
+                            portLockedText(port_, lock_.busyOwner(), env_.lockDir));
             case PortLock::Result::Failed:
                 return fail(ras::kErrorPortNotAvailable, lockFailedText(env_, why));
         }
@@ -300,10 +297,9 @@ class Worker {
             return fail(ras::kErrorAuthenticationFailure,
                         "Логин или пароль длиннее 255 знаков: pppd такие не принимает.");
         }
-        PppdOptions options;
-        options.handle = l_.handle;
-        options.hardwareFlow = l_.settings.flowControl == FlowControl::Hardware;
-        const int e = startPppd(env_.pppd, options, serial_.fd(), l_.login, l_.password, pppd_);
+        const int e =
+            startPppd(env_.pppd, l_.handle, l_.settings.flowControl == FlowControl::Hardware,
+                      serial_.fd(), l_.login, l_.password, pppd_);
         if (e == 0) return true;
         const std::string problem = firstProblem(env_, port_);
         return fail(ras::kErrorPortNotAvailable,
