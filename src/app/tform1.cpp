@@ -94,7 +94,7 @@ TForm1::TForm1(EventLoop& loop, ras::RasService& ras, UserInterface& ui, std::st
       ui_(ui),
       programDir_(std::move(programDir)) {
     Model.locale = locale;
-    LogFile.LogFileName = "Velmor.log";
+    LogFile.LogFileName = kEventLogName;
     LogFile.IncDateTime = true;
     LogFile.IncSeparator = true;
     LogFile.Separator = " --- ";

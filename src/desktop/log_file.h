@@ -10,6 +10,9 @@
 
 namespace velmor {
 
+// The program's event log in its folder, which velmorctl log reads too.
+inline constexpr const char* kEventLogName = "Velmor.log";
+
 class TLogFile {
   public:
     TLogFile(const Clock& clock, std::string programDir, LocaleFormat format);

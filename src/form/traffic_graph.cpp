@@ -34,12 +34,16 @@ std::uint64_t TrafficGraph::scale() const {
         const Sample s = at(i);
         top = std::max({top, s.in, s.out});
     }
-    for (std::uint64_t decade = 1000; decade <= UINT64_MAX / 50; decade *= 10) {
+    return axisTop(top, 1000);
+}
+
+std::uint64_t axisTop(std::uint64_t v, std::uint64_t least) {
+    for (std::uint64_t decade = least; decade <= UINT64_MAX / 50; decade *= 10) {
         for (std::uint64_t step : {1, 2, 5}) {
-            if (top <= step * decade) return step * decade;
+            if (v <= step * decade) return step * decade;
         }
     }
-    return top;
+    return v;
 }
 
 std::string rateText(std::uint64_t bitsPerSecond, char decimalSeparator) {

@@ -49,6 +49,10 @@ class TrafficGraph {
     std::uint64_t generation_ = 0;
 };
 
+// The least of 1, 2 or 5 times a power of ten that is not below v nor below least (itself such a
+// number): the top of an axis.
+std::uint64_t axisTop(std::uint64_t v, std::uint64_t least);
+
 // A rate in kilobits per second (1000 bits) with one decimal: "33,6".
 std::string rateText(std::uint64_t bitsPerSecond, char decimalSeparator);
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 namespace velmor {
 
@@ -22,8 +21,5 @@ class PowerService {
     std::function<void()> beforeSleep;
     std::function<void()> afterResume;
 };
-
-// A machine where nobody tells of sleep: no lock, no word.
-std::unique_ptr<PowerService> makeNoPowerService();
 
 }  // namespace velmor

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "desktop/log_file.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/terminal_text.h"
@@ -63,7 +64,7 @@ int runLog(const Args& args) {
         }
     }
     const std::string dir = programDirectory();
-    const std::string name = "Velmor.log";
+    const std::string name = kEventLogName;
     const std::string path = dir + name;
     TerminalText terminal;
     off_t offset = 0;

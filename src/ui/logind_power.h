@@ -19,19 +19,17 @@ class LogindPower : public QObject, public PowerService {
     void release() override;
     bool inhibited() const override { return fd_ >= 0; }
 
-    // Whether the system bus answered and the signal is heard.
-    bool connected() const { return connected_; }
-
   private slots:
     void prepareForSleep(bool start);
 
   private:
     int fd_ = -1;
+    // Whether the system bus answered and the signal is heard: without it, no lock and no word.
     bool connected_ = false;
     bool refusalTold_ = false;  // a refused lock is said once
 };
 
-// logind on the system bus where there is one; else a machine where nobody tells of sleep.
+// logind on the system bus.
 std::unique_ptr<PowerService> makeSystemPowerService();
 
 }  // namespace velmor

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QToolTip>
 #include <algorithm>
+#include <cmath>
 
 #include "form/statistics.h"
 #include "ui/binder.h"
@@ -15,17 +16,6 @@ namespace {
 const QColor kReceived(0x1d, 0x5e, 0x9e);
 const QColor kSent(0xd3, 0x6b, 0x1c);
 const QColor kGrid(0xc8, 0xc8, 0xc8);
-
-// The least of 1, 2 or 5 times a power of ten not below v (1 at the least).
-double niceCeiling(double v) {
-    double decade = 1;
-    while (decade * 10 <= v)
-        decade *= 10;
-    for (double step : {1.0, 2.0, 5.0, 10.0}) {
-        if (v <= step * decade) return step * decade;
-    }
-    return v;
-}
 
 double megabytes(std::int64_t kb) {
     return static_cast<double>(kb) / 1024.0;
@@ -161,7 +151,8 @@ void TrafficGraphView::paintBars(QPainter& p, const QRect& area) {
     double top = 0;
     for (const HistoryRecord& d : days)
         top = std::max(top, megabytes(d.received + d.sent));
-    top = niceCeiling(top);
+    // The axis' steps are whole megabytes: a fraction goes up to the next.
+    top = static_cast<double>(axisTop(static_cast<std::uint64_t>(std::ceil(top)), 1));
     const int line = fontMetrics().height();
     p.setPen(palette().text().color());
     const QRect head(area.left(), area.top() - line - 2, area.width(), line);
