@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "platform/profile.h"
 #include "support/files.h"
@@ -91,16 +92,29 @@ TEST(LaunchedProgram, StartsWithItsArgumentsHidesIntoItsIconShowsFromItsMenuEnds
             << "no icon in the panel";
         EXPECT_TRUE(eventually([&] { return !desk.viewable(window); }));
 
-        // Its menu's first item shows it (the menu is given longer to open on a busy machine).
+        // Its menu's first item shows it. The panel may lay its icons out again after one comes,
+        // so each attempt aims where the icon is now, and the keys wait for the menu to open.
+        const auto menuOpen = [&] {  // a window of the program's own on top of the screen
+            std::istringstream lines(desk.x({"xwininfo", "-root", "-children"}).out);
+            for (std::string line; std::getline(lines, line);) {
+                std::smatch m;
+                if (std::regex_search(line, m, std::regex(R"re((0x[0-9a-f]+) .*\("velmor" )re")) &&
+                    desk.viewable(m[1]))
+                    return true;
+            }
+            return false;
+        };
         bool shown = false;
         for (int attempt = 1; attempt <= 3 && !shown; ++attempt) {
+            ASSERT_TRUE(eventually([&] { return (icon = desk.trayIcon()).has_value(); }));
             desk.x({"xdotool", "mousemove", std::to_string(icon->x + icon->w / 2),
                     std::to_string(icon->y + icon->h / 2), "click", "3"});
-            std::this_thread::sleep_for(std::chrono::milliseconds(500 * attempt));
+            if (!eventually(menuOpen, 3000)) continue;
             desk.x({"xdotool", "key", "Down", "Return"});
             shown = eventually([&] { return desk.viewable(window); }, 3000);
+            if (!shown) desk.x({"xdotool", "key", "Escape"});
         }
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(shown) << desk.x({"xwininfo", "-root", "-tree"}).out;
 
         // The user hangs up (the dial hot key): the program is ended and its icon goes.
         desk.x({"xdotool", "key", "F10"});
