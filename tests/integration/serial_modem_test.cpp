@@ -113,6 +113,15 @@ class SerialModem : public ::testing::Test {
         return h;
     }
 
+    // The dial state comes before the dial command is sent, and a hang-up flushes what the port
+    // has not sent yet: this waits for the modem to have the command.
+    bool modemHasDialCommand() {
+        return eventually([&] {
+            const auto commands = modem_->commands();
+            return !commands.empty() && commands.back().rfind("ATD", 0) == 0;
+        });
+    }
+
     // Hangs up and checks that it returns at once and that the line is gone.
     void hangUpQuickly(ras::Handle h) {
         const auto before = std::chrono::steady_clock::now();
@@ -296,11 +305,7 @@ TEST_F(SerialModem, ModemThatIgnoresDtrIsPutOnHookByEscapeAndAth) {
     start(o, "Init2=ATQ0 V1 E1 S0=0 &C1 &D0\r\n");
     // A dial in progress is ended by a character.
     const ras::Handle dialling = dial();
-    // The dial state comes before the dial command is sent: wait for the modem to have it.
-    ASSERT_TRUE(eventually([&] {
-        const auto commands = modem_->commands();
-        return !commands.empty() && commands.back().rfind("ATD", 0) == 0;
-    }));
+    ASSERT_TRUE(modemHasDialCommand());
     hangUpQuickly(dialling);
     EXPECT_TRUE(eventually([&] { return !fs::exists(lockFile()); }));
     EXPECT_EQ(modem_->commands().back(), "ATH");
@@ -333,6 +338,9 @@ TEST_F(SerialModem, HangUpAtEveryStepReturnsAtOnceAndReportsNothingMore) {
          {ras::kStateConnectDevice, ras::kStateAllDevicesConnected, ras::kStateConnected}) {
         const ras::Handle h = dial();
         ASSERT_TRUE(events_.waitFor(state)) << state;
+        if (state == ras::kStateConnectDevice) {
+            ASSERT_TRUE(modemHasDialCommand());
+        }
         hangUpQuickly(h);
         std::this_thread::sleep_for(200ms);
         EXPECT_EQ(events_.take().back().first, state);
